@@ -18,7 +18,7 @@ CRecoverResult CFileSystem::RecoverFile(uint64_t, const std::string&, COutputFil
     return result;
 }
 
-CRecoverResult CFileSystem::RecoverFromCluster(const std::string&, COutputFile&, int, uint64_t, uint64_t,
+CRecoverResult CFileSystem::RecoverFromCluster(const std::string&, COutputFile&, int, uint64_t, uint64_t, bool,
                                                IRecoveryProgress*)
 {
     CRecoverResult result;

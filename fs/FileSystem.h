@@ -37,10 +37,11 @@ public:
     // NTFS: writes the data of MFT record nStartRef. Base: writes nothing.
     virtual CRecoverResult RecoverFile(uint64_t nStartRef, const std::string& strName, COutputFile& out,
                                        IRecoveryProgress* pProgress);
-    // FAT: writes nSize bytes of the entry whose first cluster is nStartCluster.
-    // Base: writes nothing.
+    // FAT: writes nSize bytes of the entry whose first cluster is nStartCluster;
+    // bDeleted tells a deleted entry (data as freed) from a live one (data
+    // along its chain). Base: writes nothing.
     virtual CRecoverResult RecoverFromCluster(const std::string& strSourcePath, COutputFile& out, int nDrive,
-                                              uint64_t nStartCluster, uint64_t nSize,
+                                              uint64_t nStartCluster, uint64_t nSize, bool bDeleted,
                                               IRecoveryProgress* pProgress);
     // Walks the volume and appends an entry to m_pFound for every entry found.
     // Polls m_bStopScan and the sink's pause gate; always returns 0.

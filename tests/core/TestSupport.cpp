@@ -147,7 +147,7 @@ CRecoverResult RecoverToFile(CFileSystem& engine, const std::string& strFileSyst
         result = engine.RecoverFile(pData->m_nStartRef, item.GetText(), out, &progress);
     else
         result = engine.RecoverFromCluster(ItemAddress(&item), out, engine.m_nDrive, pData->m_nStartRef,
-                                           pData->m_nSize, &progress);
+                                           pData->m_nSize, item.IsDeleted(), &progress);
     out.Close();
     return result;
 }
