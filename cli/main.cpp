@@ -1,1 +1,244 @@
-int main() { return 0; }
+// `varnel`: the engines, tree building and recovery walk of the desktop
+// program, from the command line.
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "cli/CliProgress.h"
+#include "cli/CliSource.h"
+#include "model/EditionProfile.h"
+#include "model/ItemPath.h"
+#include "model/ScanCheck.h"
+#include "model/TreeBuilder.h"
+#include "model/TreeFilter.h"
+#include "platform/DriveEnumerator.h"
+#include "recover/RecoveryWalk.h"
+
+namespace {
+
+enum : int { EXIT_ALL_WRITTEN = 0, EXIT_PARTIAL = 1, EXIT_BAD_INPUT = 2 };
+
+const char* const MSG_SAME_DRIVE =
+    "It's not recommended to save the files and folders on infected drives, select some other drive";
+
+void PrintError(const std::string& strText) { std::fprintf(stderr, "varnel: %s\n", strText.c_str()); }
+
+const char* DriveTypeName(EDriveType nType)
+{
+    switch (nType) {
+    case EDriveType::Removable: return "removable";
+    case EDriveType::Fixed: return "fixed";
+    case EDriveType::CdRom: return "cdrom";
+    default: return "other";
+    }
+}
+
+int CmdDrives(bool bJson)
+{
+    CLinuxDriveEnumerator enumerator;
+    RegisterEnumeratedDrives(enumerator);
+    for (int i = 0; i < DRIVE_COUNT; ++i) {
+        auto info = CVolumeTable::Instance().Get(i);
+        if (!info || !DriveQualifies(info->m_nType, info->m_strFileSystem)) continue;
+        if (bJson) {
+            nlohmann::ordered_json j;
+            j["letter"] = DriveLetter(i);
+            j["type"] = DriveTypeName(info->m_nType);
+            j["filesystem"] = info->m_strFileSystem;
+            j["label"] = info->m_strVolumeLabel;
+            j["serial"] = info->m_strSerial;
+            j["source"] = info->m_strSourcePath;
+            j["description"] = info->m_strDescription;
+            std::cout << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+        } else {
+            std::printf("%s:  %-6s %-9s %-12s %-9s %s\n", DriveLetter(i).c_str(), info->m_strFileSystem.c_str(),
+                        DriveTypeName(info->m_nType), info->m_strVolumeLabel.c_str(), info->m_strSerial.c_str(),
+                        info->m_strDescription.c_str());
+        }
+    }
+    return EXIT_ALL_WRITTEN;
+}
+
+// Opens, checks and scans the source, and builds its tree under a drive item.
+struct CScanOutcome {
+    CCliSource source;
+    CResultTree tree;
+    CResultItem* pDrive = nullptr;
+};
+
+bool ScanSource(const std::string& strSource, const std::string& strType, CScanOutcome* pOut)
+{
+    std::string strError;
+    if (!OpenCliSource(strSource, strType, &pOut->source, &strError)) {
+        PrintError(strError);
+        return false;
+    }
+    CCliSource& source = pOut->source;
+    CScanRefusal refusal;
+    if (CheckDriveBeforeScan(source.m_pEngine.get(), source.m_strFileSystem, &refusal) != EScanVerdict::Allowed) {
+        std::string strWhy = source.m_pEngine ? source.m_pEngine->m_pReader->GetOpenError() : "";
+        PrintError(refusal.m_strText + (strWhy.empty() ? "" : "\n(" + strWhy + ")"));
+        return false;
+    }
+    CFileSystem& engine = *source.m_pEngine;
+    {
+        CCliScanProgress progress;
+        engine.PrepareScan();
+        engine.ScanDrive(source.m_nDrive, &progress);
+    }
+    pOut->pDrive = pOut->tree.AddDrive(DriveLetter(source.m_nDrive));
+    std::unique_ptr<CFoundArray> pFound = engine.TakeFound();
+    if (pFound) {
+        CTreeBuilder builder;
+        builder.Build(*pFound, engine.GetRootRef(), pOut->pDrive, g_bFormattedMode);
+    }
+    return true;
+}
+
+void PrintItem(const CResultItem& item, bool bJson)
+{
+    const CTreeItemData* pData = item.GetItemData();
+    std::string strPath = ItemRelativePath(&item);
+    if (bJson) {
+        nlohmann::ordered_json j;
+        j["path"] = strPath;
+        j["type"] = item.IsFolder() ? "folder" : "file";
+        j["deleted"] = item.IsDeleted();
+        j["size"] = pData ? pData->m_nSize : 0;
+        j["start"] = pData ? pData->m_nStartRef : 0;
+        j["parent"] = pData ? pData->m_nParentRef : 0;
+        std::cout << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    } else {
+        std::printf("%-6s %-7s %12llu  %s\n", item.IsFolder() ? "folder" : "file", item.IsDeleted() ? "deleted" : "live",
+                    static_cast<unsigned long long>(pData ? pData->m_nSize : 0), strPath.c_str());
+    }
+}
+
+void PrintTree(const CResultItem& drive, bool bJson)
+{
+    // Depth first in tree order, without recursion.
+    std::vector<const CResultItem*> pending;
+    for (size_t i = drive.GetChildCount(); i-- > 0;) pending.push_back(drive.GetChild(i));
+    while (!pending.empty()) {
+        const CResultItem* p = pending.back();
+        pending.pop_back();
+        PrintItem(*p, bJson);
+        for (size_t i = p->GetChildCount(); i-- > 0;) pending.push_back(p->GetChild(i));
+    }
+}
+
+// The drive item the command works on: the whole tree, or only its deleted branches.
+const CResultItem* ViewOf(CScanOutcome& scan, bool bDeletedOnly, CResultTree* pFiltered)
+{
+    if (!bDeletedOnly) return scan.pDrive;
+    CResultItem* pDrive = pFiltered->AddDrive(scan.pDrive->GetText());
+    CopyDeletedBranches(*scan.pDrive, pDrive);
+    return pDrive;
+}
+
+int CmdList(const std::string& strSource, const std::string& strType, bool bJson, bool bDeleted)
+{
+    CScanOutcome scan;
+    if (!ScanSource(strSource, strType, &scan)) return EXIT_BAD_INPUT;
+    CResultTree filtered;
+    const CResultItem* pView = ViewOf(scan, bDeleted, &filtered);
+    PrintTree(*pView, bJson);
+    if (!scan.pDrive->HasChildren()) std::fprintf(stderr, "%s\n", MSG_NO_DATA);
+    return EXIT_ALL_WRITTEN;
+}
+
+bool CollectTargets(const CResultItem& view, const std::vector<std::string>& paths,
+                    std::vector<const CResultItem*>* pTargets)
+{
+    if (paths.empty()) {
+        for (size_t i = 0; i < view.GetChildCount(); ++i) pTargets->push_back(view.GetChild(i));
+        return true;
+    }
+    for (const std::string& strPath : paths) {
+        const CResultItem* pItem = FindItemByRelativePath(&view, strPath);
+        if (!pItem || pItem == &view) {
+            PrintError("no such item in the scan results: " + strPath);
+            return false;
+        }
+        pTargets->push_back(pItem);
+    }
+    return true;
+}
+
+int CmdRecover(const std::string& strSource, const std::string& strType, const std::string& strTo, bool bDeleted,
+               const std::vector<std::string>& paths)
+{
+    CScanOutcome scan;
+    if (!ScanSource(strSource, strType, &scan)) return EXIT_BAD_INPUT;
+    if (IsOnScannedVolume(strTo, scan.source.m_strPath)) {
+        PrintError(MSG_SAME_DRIVE);
+        return EXIT_BAD_INPUT;
+    }
+    CResultTree filtered;
+    const CResultItem* pView = ViewOf(scan, bDeleted, &filtered);
+    std::vector<const CResultItem*> targets;
+    if (!CollectTargets(*pView, paths, &targets)) return EXIT_BAD_INPUT;
+
+    CCliRecoveryProgress progress;
+    CRecoveryWalk walk(*scan.source.m_pEngine, scan.source.m_strFileSystem, &progress);
+    std::string strError;
+    if (!walk.SetDestination(strTo, &strError)) {
+        PrintError(strError);
+        return EXIT_BAD_INPUT;
+    }
+    for (const CResultItem* pItem : targets) walk.RecoverItem(*pItem);
+    progress.Finish();
+
+    const CRecoveryReport& report = walk.GetReport();
+    for (const CRecoveryFailure& failure : report.m_failures)
+        std::fprintf(stderr, "%s: %s -> %s: %s\n", failure.m_bIncomplete ? "incomplete" : "failed",
+                     failure.m_strSource.c_str(), failure.m_strDestination.c_str(), failure.m_strReason.c_str());
+    std::fprintf(stderr, "%s\n", report.EndText().c_str());
+    return report.AllWritten() ? EXIT_ALL_WRITTEN : EXIT_PARTIAL;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ApplyEditionProfile();
+    CLI::App app{"Varnel Data Recovery (" + ProductTitle() + "): finds deleted files on NTFS and FAT volumes and "
+                 "writes them to another drive. The scanned volume is only read."};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", std::string(VARNEL_VERSION) + " (edition " + g_strEdition + ")");
+
+    bool bJson = false, bDeleted = false;
+    std::string strSource, strTo, strType;
+    std::vector<std::string> paths;
+
+    CLI::App* pDrives = app.add_subcommand("drives", "List the drives the program offers");
+    pDrives->add_flag("--json", bJson, "One JSON object per line");
+
+    auto AddSourceOptions = [&](CLI::App* pCmd) {
+        pCmd->add_option("SOURCE", strSource, "Image file, block device, or drive letter from `varnel drives`")
+            ->required();
+        pCmd->add_flag("--deleted", bDeleted, "Only deleted items and the folders above them");
+        pCmd->add_option("--type", strType, "Take the volume as this file system instead of detecting it")
+            ->check(CLI::IsMember({"NTFS", "FAT32", "FAT"}));
+    };
+    CLI::App* pList = app.add_subcommand("list", "Scan a volume and print what was found, one item per line");
+    AddSourceOptions(pList);
+    pList->add_flag("--json", bJson, "One JSON object per line");
+
+    CLI::App* pRecover = app.add_subcommand("recover", "Scan a volume and write items into a folder");
+    AddSourceOptions(pRecover);
+    pRecover->add_option("--to", strTo, "Folder to write into (not on the scanned volume)")->required();
+    pRecover->add_option("PATH", paths, "Items to write, as `varnel list` shows them (default: all)");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int nCode = app.exit(e);
+        return nCode == 0 ? 0 : EXIT_BAD_INPUT;
+    }
+    if (pDrives->parsed()) return CmdDrives(bJson);
+    if (pList->parsed()) return CmdList(strSource, strType, bJson, bDeleted);
+    return CmdRecover(strSource, strType, strTo, bDeleted, paths);
+}

@@ -45,3 +45,13 @@ void ApplyEditionProfile()
 }
 
 std::string ProductTitle() { return std::string(PRODUCT_NAME) + " for " + g_strEditionLabel; }
+
+#include "platform/VolumeTable.h"
+
+bool DriveQualifies(EDriveType nType, const std::string& strFileSystem)
+{
+    if (nType != EDriveType::Removable && nType != EDriveType::Fixed) return false;
+    if (strFileSystem == "CDFS") return false;
+    if (g_bFixedAndRemovable) return true;
+    return nType == (g_bRemovableOnly ? EDriveType::Removable : EDriveType::Fixed);
+}

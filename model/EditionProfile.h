@@ -21,3 +21,8 @@ inline constexpr const char* PRODUCT_NAME = "Varnel Data Recovery";
 // "Varnel Data Recovery for " + label: the window title and the caption of
 // result and drive-loss messages.
 std::string ProductTitle();
+
+enum class EDriveType : int;
+// Whether the profile lists a drive of this type and file system: removable
+// and fixed drives only, of the wanted type, never the CD file system.
+bool DriveQualifies(EDriveType nType, const std::string& strFileSystem);

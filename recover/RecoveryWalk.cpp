@@ -1,0 +1,236 @@
+#include "recover/RecoveryWalk.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include "model/ItemPath.h"
+#include "recover/OutputNames.h"
+
+namespace {
+
+// Folders nested deeper than this are reported instead of followed.
+constexpr unsigned MAX_FOLDER_DEPTH = 1024;
+// Beyond this many numbered variants of one name something is wrong.
+constexpr unsigned MAX_NAME_NUMBER = 100000;
+
+std::string ErrnoText(const char* pszWhat) { return std::string(pszWhat) + ": " + std::strerror(errno); }
+
+// Creates a new file in the folder under the name, or the first free
+// numbered variant of it. Links are never followed.
+int CreateUniqueFile(int nDirFd, const std::string& strName, std::string* pChosen)
+{
+    for (unsigned n = 1; n <= MAX_NAME_NUMBER; ++n) {
+        std::string strTry = n == 1 ? strName : NumberedName(strName, n);
+        int fd = ::openat(nDirFd, strTry.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0 || errno != EEXIST) {
+            *pChosen = strTry;
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Creates a new folder (or numbered variant) and opens it.
+int CreateUniqueFolder(int nDirFd, const std::string& strName, std::string* pChosen)
+{
+    for (unsigned n = 1; n <= MAX_NAME_NUMBER; ++n) {
+        std::string strTry = n == 1 ? strName : NumberedName(strName, n);
+        if (::mkdirat(nDirFd, strTry.c_str(), 0755) == 0) {
+            *pChosen = strTry;
+            return ::openat(nDirFd, strTry.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
+        if (errno != EEXIST) return -1;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+uint64_t CountFiles(const CResultItem& item)
+{
+    if (item.IsFile()) return 1;
+    uint64_t n = 0;
+    for (size_t i = 0; i < item.GetChildCount(); ++i) n += CountFiles(*item.GetChild(i));
+    return n;
+}
+
+}  // namespace
+
+std::string CRecoveryReport::EndText() const
+{
+    if (AllWritten()) return MSG_RECOVERY_DONE;
+    std::string strText = m_bCancelled ? "Recovery cancelled: " : "Recovery finished with errors: ";
+    strText += std::to_string(m_nFilesWritten) + " file(s) written";
+    if (m_nFilesIncomplete) strText += ", " + std::to_string(m_nFilesIncomplete) + " incomplete";
+    if (m_nFilesFailed) strText += ", " + std::to_string(m_nFilesFailed) + " failed";
+    return strText;
+}
+
+CRecoveryWalk::CRecoveryWalk(CFileSystem& engine, std::string strFileSystem, IRecoveryProgress* pProgress)
+    : m_engine(engine), m_strFileSystem(std::move(strFileSystem)), m_pProgress(pProgress)
+{
+}
+
+CRecoveryWalk::~CRecoveryWalk()
+{
+    if (m_nDestFd >= 0) ::close(m_nDestFd);
+}
+
+bool CRecoveryWalk::SetDestination(const std::string& strFolder, std::string* pError)
+{
+    if (m_nDestFd >= 0) ::close(m_nDestFd);
+    m_nDestFd = ::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_nDestFd < 0) {
+        if (pError) *pError = strFolder + ": " + std::strerror(errno);
+        return false;
+    }
+    if (::faccessat(m_nDestFd, ".", W_OK, AT_EACCESS) != 0) {
+        if (pError) *pError = strFolder + ": " + std::strerror(errno);
+        ::close(m_nDestFd);
+        m_nDestFd = -1;
+        return false;
+    }
+    m_strDestination = strFolder;
+    return true;
+}
+
+bool CRecoveryWalk::Cancelled()
+{
+    if (m_pProgress) m_pProgress->WaitWhilePaused();
+    if (m_pProgress && m_pProgress->IsCancelled()) m_report.m_bCancelled = true;
+    return m_report.m_bCancelled;
+}
+
+void CRecoveryWalk::RecoverItem(const CResultItem& item)
+{
+    if (m_nDestFd < 0 || Cancelled()) return;
+    std::string strSource = ItemAddress(&item);
+    if (item.IsFile()) {
+        RecoverFileItem(item, m_nDestFd, m_strDestination, strSource);
+    } else if (item.IsFolder()) {
+        std::string strChosen;
+        int fd = CreateUniqueFolder(m_nDestFd, SanitizeName(item.GetText()), &strChosen);
+        std::string strDest = m_strDestination + "/" + strChosen;
+        if (fd < 0) return FailSubtree(item, strDest, ErrnoText("cannot create folder"));
+        ++m_report.m_nFoldersCreated;
+        RecoverFolderItem(item, fd, strDest, strSource, 1);
+        ::close(fd);
+    }
+}
+
+void CRecoveryWalk::RecoverFolderItem(const CResultItem& folder, int nDirFd, const std::string& strDest,
+                                      const std::string& strSource, unsigned nDepth)
+{
+    for (size_t i = 0; i < folder.GetChildCount() && !Cancelled(); ++i) {
+        const CResultItem& child = *folder.GetChild(i);
+        std::string strChildSource = strSource + "\\" + child.GetText();
+        if (child.IsFile()) {
+            RecoverFileItem(child, nDirFd, strDest, strChildSource);
+            continue;
+        }
+        if (!child.IsFolder()) continue;
+        std::string strChosen;
+        int fd = -1;
+        if (nDepth < MAX_FOLDER_DEPTH) fd = CreateUniqueFolder(nDirFd, SanitizeName(child.GetText()), &strChosen);
+        std::string strChildDest = strDest + "/" + (strChosen.empty() ? SanitizeName(child.GetText()) : strChosen);
+        if (fd < 0) {
+            FailSubtree(child, strChildDest,
+                        nDepth < MAX_FOLDER_DEPTH ? ErrnoText("cannot create folder") : "folders nested too deeply");
+            continue;
+        }
+        ++m_report.m_nFoldersCreated;
+        RecoverFolderItem(child, fd, strChildDest, strChildSource, nDepth + 1);
+        ::close(fd);
+    }
+}
+
+void CRecoveryWalk::RecoverFileItem(const CResultItem& item, int nDirFd, const std::string& strDest,
+                                    const std::string& strSource)
+{
+    const CTreeItemData* pData = item.GetItemData();
+    std::string strChosen;
+    int fd = CreateUniqueFile(nDirFd, SanitizeName(item.GetText()), &strChosen);
+    std::string strPath = strDest + "/" + strChosen;
+    if (fd < 0 || !pData) {
+        if (fd >= 0) ::close(fd);
+        ++m_report.m_nFilesFailed;
+        m_report.m_failures.push_back({strSource, strPath, pData ? ErrnoText("cannot create file") : "no item data"});
+        return;
+    }
+    if (m_pProgress) m_pProgress->SetFileInfo(item.GetText(), strSource, strPath);
+    COutputFile out(fd, strPath);
+    CRecoverResult result =
+        m_strFileSystem == "NTFS"
+            ? m_engine.RecoverFile(pData->m_nStartRef, item.GetText(), out, m_pProgress)
+            : m_engine.RecoverFromCluster(strSource, out, m_engine.m_nDrive, pData->m_nStartRef, pData->m_nSize,
+                                          item.IsDeleted(), m_pProgress);
+    bool bClosed = out.Close();
+    m_report.m_nBytesWritten += out.GetBytesWritten();
+    m_report.m_nUnreadableClusters += result.m_nUnreadableClusters;
+    if (result.m_bCancelled) m_report.m_bCancelled = true;
+    if (!result.m_bWritten || !bClosed) {
+        ++m_report.m_nFilesFailed;
+        std::string strReason = !result.m_strError.empty() ? result.m_strError : out.GetError();
+        m_report.m_failures.push_back({strSource, strPath, strReason.empty() ? "write failed" : strReason});
+    } else if (!result.IsComplete()) {
+        ++m_report.m_nFilesIncomplete;
+        std::string strReason = result.m_bCancelled ? "cancelled part-way"
+                                : !result.m_strError.empty()
+                                    ? result.m_strError
+                                    : std::to_string(result.m_nUnreadableClusters) + " unreadable cluster(s) written as zeros";
+        m_report.m_failures.push_back({strSource, strPath, strReason, true});
+    } else {
+        ++m_report.m_nFilesWritten;
+    }
+}
+
+void CRecoveryWalk::FailSubtree(const CResultItem& item, const std::string& strDest, const std::string& strReason)
+{
+    uint64_t nFiles = CountFiles(item);
+    m_report.m_nFilesFailed += nFiles;
+    m_report.m_failures.push_back({ItemAddress(&item), strDest,
+                                   strReason + " (" + std::to_string(nFiles) + " file(s) below it not written)"});
+}
+
+namespace {
+
+// The device number behind a loop device backed by the image, if one is.
+bool LoopDeviceOfImage(const std::string& strImage, dev_t* pDev)
+{
+    std::error_code ec;
+    std::string strReal = std::filesystem::weakly_canonical(strImage, ec).string();
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/block", ec)) {
+        std::string strName = entry.path().filename().string();
+        if (strName.rfind("loop", 0) != 0) continue;
+        std::ifstream backing(entry.path() / "loop" / "backing_file");
+        std::string strBacking;
+        if (!std::getline(backing, strBacking) || strBacking != strReal) continue;
+        std::ifstream devFile(entry.path() / "dev");
+        unsigned nMajor = 0, nMinor = 0;
+        char cColon = 0;
+        if (devFile >> nMajor >> cColon >> nMinor) {
+            *pDev = makedev(nMajor, nMinor);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsOnScannedVolume(const std::string& strFolder, const std::string& strSourcePath)
+{
+    struct stat stDest {}, stSource {};
+    if (::stat(strFolder.c_str(), &stDest) != 0 || ::stat(strSourcePath.c_str(), &stSource) != 0) return false;
+    if (S_ISBLK(stSource.st_mode)) return stDest.st_dev == stSource.st_rdev;
+    dev_t nLoop = 0;
+    return S_ISREG(stSource.st_mode) && LoopDeviceOfImage(strSourcePath, &nLoop) && stDest.st_dev == nLoop;
+}

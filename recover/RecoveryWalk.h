@@ -1,0 +1,74 @@
+#pragma once
+// Writes result items — a file, or a folder with everything below it — into a
+// destination folder through the engine of their drive. Nothing is ever
+// written outside that folder, no existing file is replaced, and a file that
+// fails does not end the run: the report says what failed.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fs/FileSystem.h"
+#include "model/ResultTree.h"
+
+struct CRecoveryFailure {
+    std::string m_strSource;       // the item's address ("C:\Docs\a.txt")
+    std::string m_strDestination;  // where it went, or was to go
+    std::string m_strReason;
+    bool m_bIncomplete = false;    // written, but with unreadable parts zeroed or cut short
+};
+
+struct CRecoveryReport {
+    uint64_t m_nFilesWritten = 0;     // written in full
+    uint64_t m_nFilesIncomplete = 0;  // written, with unreadable clusters zeroed or cancelled part-way
+    uint64_t m_nFilesFailed = 0;      // could not be created or written
+    uint64_t m_nFoldersCreated = 0;
+    uint64_t m_nUnreadableClusters = 0;
+    uint64_t m_nBytesWritten = 0;
+    bool m_bCancelled = false;
+    std::vector<CRecoveryFailure> m_failures;
+
+    bool AllWritten() const { return m_nFilesIncomplete == 0 && m_nFilesFailed == 0 && !m_bCancelled; }
+    // "Recovery Completed Successfully" only when every file was written in full.
+    std::string EndText() const;
+};
+
+inline constexpr const char* MSG_RECOVERY_DONE = "Recovery Completed Successfully";
+
+class CRecoveryWalk {
+public:
+    // strFileSystem is the drive's file-system name: "NTFS" recovers by MFT
+    // record, anything else by first cluster. pProgress may be null.
+    CRecoveryWalk(CFileSystem& engine, std::string strFileSystem, IRecoveryProgress* pProgress);
+    ~CRecoveryWalk();
+    CRecoveryWalk(const CRecoveryWalk&) = delete;
+    CRecoveryWalk& operator=(const CRecoveryWalk&) = delete;
+
+    // Opens the folder the items go into. False (and why) when it is not a
+    // folder this process can write into.
+    bool SetDestination(const std::string& strFolder, std::string* pError);
+    // Writes one item below the destination: a file under its own name, a
+    // folder as a new folder holding its whole subtree.
+    void RecoverItem(const CResultItem& item);
+
+    const CRecoveryReport& GetReport() const { return m_report; }
+
+private:
+    void RecoverFolderItem(const CResultItem& folder, int nDirFd, const std::string& strDest,
+                           const std::string& strSource, unsigned nDepth);
+    void RecoverFileItem(const CResultItem& item, int nDirFd, const std::string& strDest,
+                         const std::string& strSource);
+    void FailSubtree(const CResultItem& item, const std::string& strDest, const std::string& strReason);
+    bool Cancelled();
+
+    CFileSystem& m_engine;
+    std::string m_strFileSystem;
+    IRecoveryProgress* m_pProgress;
+    int m_nDestFd = -1;
+    std::string m_strDestination;
+    CRecoveryReport m_report;
+};
+
+// True when strFolder lies on the volume strSourcePath reads from: the same
+// block device (or a mount of it), or a loop device backed by the same image.
+bool IsOnScannedVolume(const std::string& strFolder, const std::string& strSourcePath);

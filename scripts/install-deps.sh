@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need,
+# skipping those already installed. Safe to run again.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  libblkid-dev libudev-dev libcli11-dev nlohmann-json3-dev
+  qt6-base-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  ntfs-3g fuse3 dosfstools mtools sleuthkit zstd
+  xvfb xauth
+)
+if [ "${1:-}" = "--runtime" ]; then
+  PACKAGES=(cmake ninja-build g++ pkg-config libblkid-dev libudev-dev libcli11-dev nlohmann-json3-dev qt6-base-dev zstd)
+fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing: ${missing[*]}" >&2
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
