@@ -1,9 +1,254 @@
 #include "fs/NTFS.h"
 
-CNTFS::CNTFS(int nDrive, std::unique_ptr<CSectorReader> pReader) : CFileSystem(nDrive, std::move(pReader)) {}
+#include <algorithm>
+#include <cstring>
+
+#include "fs/TextCodec.h"
+
+namespace {
+
+// Records 0..26 hold the volume's own metadata and reserved slots.
+constexpr uint64_t SKIPPED_RECORDS = 27;
+
+bool HasFileSignature(const uint8_t* p) { return std::memcmp(p, "FILE", 4) == 0; }
+
+// The signature as text: the first four bytes, cut at a zero byte.
+std::string SignatureText(const uint8_t* p)
+{
+    size_t n = 0;
+    while (n < 4 && p[n] != 0) ++n;
+    return std::string(reinterpret_cast<const char*>(p), n);
+}
+
+bool HasTilde(const CNtfsFileName& name)
+{
+    for (size_t i = 0; i < name.m_nLength; ++i)
+        if (name.m_pName[2 * i] == '~' && name.m_pName[2 * i + 1] == 0) return true;
+    return false;
+}
+
+void TrimTrailingSpace(std::string& str)
+{
+    size_t n = str.size();
+    while (n > 0 && std::strchr(" \t\n\v\f\r", str[n - 1]) && str[n - 1] != '\0') --n;
+    str.resize(n);
+}
+
+}  // namespace
+
+CNTFS::CNTFS(int nDrive, std::unique_ptr<CSectorReader> pReader) : CFileSystem(nDrive, std::move(pReader))
+{
+    m_bBootLoaded = LoadBootSector() == 0;
+}
+
 CNTFS::~CNTFS() = default;
+
+std::string CNTFS::ConvertName(const uint8_t* pName, size_t nUnits) { return Utf16LeToUtf8(pName, nUnits); }
+
+int CNTFS::LoadBootSector()
+{
+    if (!m_pReader) return -1;
+    std::unique_ptr<uint8_t[]> pSector = m_pReader->ReadSectors(m_nDrive, 0, 1);
+    if (!pSector) return -1;
+    std::memcpy(m_boot.data(), pSector.get(), m_boot.size());
+    if (!DecodeNtfsBoot(CByteView(m_boot.data(), m_boot.size()), m_geometry)) return -1;
+    m_wRecordSize = static_cast<uint16_t>(m_geometry.m_nRecordSize);
+    LoadMftExtents();
+    return 0;
+}
+
+void CNTFS::LoadMftExtents()
+{
+    m_mft.clear();
+    m_nMftBytes = 0;
+    std::vector<uint8_t> record;
+    if (!ReadRecord(0, record)) return;
+    std::string strNote;
+    CNtfsDataStream stream;
+    CByteView view(record.data(), record.size());
+    if (!CollectData(0, view, stream, true, strNote) || stream.m_bResident) return;
+    SetMftExtents(stream.m_runs, stream.m_nRealSize);
+    if (m_mft.empty() || !stream.m_bFromList) return;
+    // The extension records of $MFT are found through the extents known so far.
+    CNtfsDataStream full;
+    if (CollectData(0, view, full, false, strNote)) SetMftExtents(full.m_runs, full.m_nRealSize);
+}
+
+void CNTFS::SetMftExtents(const std::vector<CDataRun>& runs, uint64_t nBytes)
+{
+    m_mft.clear();
+    m_nMftBytes = 0;
+    const uint64_t nCluster = m_geometry.m_nClusterSize;
+    uint64_t nVirtual = 0;
+    for (const CDataRun& run : runs) {
+        // The MFT is never sparse and has no holes; anything else ends it.
+        if (run.IsSparse() || run.m_nVcn * nCluster != nVirtual) break;
+        m_mft.push_back({nVirtual, static_cast<uint64_t>(run.m_nLcn) * nCluster, run.m_nLength * nCluster});
+        nVirtual += run.m_nLength * nCluster;
+    }
+    // Record 0 of another volume (or of a damaged one) would put the MFT elsewhere.
+    if (m_mft.empty() || m_mft.front().m_nPhysical != m_geometry.m_nMftCluster * nCluster) {
+        m_mft.clear();
+        return;
+    }
+    uint64_t nLength = std::min(nBytes, nVirtual);
+    nLength -= nLength % m_geometry.m_nRecordSize;
+    while (!m_mft.empty() && m_mft.back().m_nVirtual >= nLength) m_mft.pop_back();
+    if (m_mft.empty()) return;
+    m_mft.back().m_nLength = nLength - m_mft.back().m_nVirtual;
+    m_nMftBytes = nLength;
+}
+
+uint64_t CNTFS::MftToVolume(uint64_t nVirtual, uint64_t* pContiguous) const
+{
+    const uint64_t nStart = m_geometry.m_nMftCluster * m_geometry.m_nClusterSize;
+    if (m_mft.empty() || nVirtual >= m_nMftBytes) {
+        // The contiguous rule, and past the last extent its continuation.
+        uint64_t nBase = m_mft.empty() ? nStart : m_mft.back().m_nPhysical + m_mft.back().m_nLength;
+        uint64_t nRel = m_mft.empty() ? nVirtual : nVirtual - m_nMftBytes;
+        if (pContiguous) *pContiguous = UINT64_MAX;
+        return nBase + nRel;
+    }
+    auto it = std::upper_bound(m_mft.begin(), m_mft.end(), nVirtual,
+                               [](uint64_t v, const CExtent& e) { return v < e.m_nVirtual; });
+    const CExtent& e = *(it - 1);
+    if (pContiguous) *pContiguous = e.m_nVirtual + e.m_nLength - nVirtual;
+    return e.m_nPhysical + (nVirtual - e.m_nVirtual);
+}
+
+uint64_t CNTFS::RecordSector(uint64_t n) const
+{
+    return MftToVolume(n * m_geometry.m_nRecordSize, nullptr) / SECTOR_SIZE;
+}
+
+bool CNTFS::ReadVolume(uint64_t nOffset, uint8_t* pBuffer, uint64_t nLength) const
+{
+    uint64_t nVolume = m_geometry.VolumeBytes();
+    if (nOffset % SECTOR_SIZE || nLength % SECTOR_SIZE || nOffset > nVolume || nLength > nVolume - nOffset)
+        return false;
+    return m_pReader->ReadSectorsInto(m_nDrive, nOffset / SECTOR_SIZE, nLength / SECTOR_SIZE, pBuffer);
+}
+
+bool CNTFS::ReadMft(uint64_t nVirtual, uint8_t* pBuffer, uint64_t nLength) const
+{
+    while (nLength > 0) {
+        uint64_t nContiguous = 0;
+        uint64_t nOffset = MftToVolume(nVirtual, &nContiguous);
+        uint64_t nPiece = std::min(nLength, nContiguous);
+        if (!ReadVolume(nOffset, pBuffer, nPiece)) return false;
+        pBuffer += nPiece;
+        nVirtual += nPiece;
+        nLength -= nPiece;
+    }
+    return true;
+}
+
+bool CNTFS::ReadRecord(uint64_t n, std::vector<uint8_t>& record, ERecordFixup* pFixup) const
+{
+    const uint64_t nSize = m_geometry.m_nRecordSize;
+    if (nSize == 0 || n > (UINT64_MAX / 2) / nSize) return false;
+    record.assign(nSize, 0);
+    if (!ReadMft(n * nSize, record.data(), nSize) || !HasFileSignature(record.data())) return false;
+    ERecordFixup fixup = ApplyFixups(record.data(), record.size());
+    if (pFixup) *pFixup = fixup;
+    return fixup != ERecordFixup::Bad;
+}
+
+ERecordFixup CNTFS::ParseRecord(uint8_t* pRecord, uint64_t nIndex, CFoundEntry& entry) const
+{
+    entry.m_strSignature = SignatureText(pRecord);
+    if (!HasFileSignature(pRecord)) return ERecordFixup::Bad;
+    const size_t nSize = m_wRecordSize;
+    ERecordFixup fixup = ApplyFixups(pRecord, nSize);
+    CByteView rec(pRecord, nSize);
+
+    entry.m_wFlags = rec.U16(0x16);
+    entry.m_bDeleted = entry.m_wFlags == 0 || entry.m_wFlags == 2;
+    // Records of NTFS before 3.1 have no number field: their update sequence starts at 0x2A.
+    uint32_t nNumber = rec.U16(0x04) >= 0x30 ? rec.U32(0x2C) : 0;
+    entry.m_nStartRef = nNumber ? nNumber : nIndex;
+
+    CNtfsFileName first, second, *pName = nullptr;
+    bool bHaveSecond = false, bAfterFirst = false, bHaveSize = false;
+    CAttributeWalker walker(rec);
+    CNtfsAttribute attr;
+    while (walker.Next(attr)) {
+        bool bName = attr.m_nType == NTFS_ATTR_FILE_NAME && !attr.m_bNonResident;
+        if (bAfterFirst) {
+            bHaveSecond = bName && DecodeFileName(attr.Value(), second);
+            bAfterFirst = false;
+        } else if (!pName && bName && DecodeFileName(attr.Value(), first)) {
+            pName = &first;
+            bAfterFirst = true;
+        }
+        if (!bHaveSize && attr.m_nType == NTFS_ATTR_DATA && attr.m_nNameLength == 0) {
+            if (!attr.m_bNonResident) {
+                entry.m_nSize = attr.m_bytes.U32(0x10);
+                bHaveSize = true;
+            } else if (attr.LowestVcn() == 0) {
+                entry.m_nSize = attr.RealSize();
+                bHaveSize = true;
+            }
+        }
+    }
+    if (!pName) return fixup;
+
+    entry.m_nParentRef = first.m_nParentRef;
+    bool bLong = HasTilde(first) && bHaveSecond;
+    if (bLong) pName = &second;
+    entry.m_nNameLength = pName->m_nLength;
+    entry.m_nNameSpace = pName->m_nNameSpace;
+    entry.m_strName = NtfsNameToUtf8(pName->m_pName, pName->m_nLength, !bLong);
+    if (!bHaveSize) entry.m_nSize = pName->m_nRealSize;
+    return fixup;
+}
+
 int CNTFS::ScanDrive(int, IScanProgress* pProgress)
 {
-    RefuseUnloadedScan(pProgress);
+    if (RefuseUnloadedScan(pProgress)) return 0;
+    CNullScanProgress nullProgress;
+    IScanProgress& progress = pProgress ? *pProgress : nullProgress;
+    if (!m_pFound) m_pFound = std::make_unique<CFoundArray>();
+    m_nTornRecords = 0;
+    progress.SetTotalClusters(m_geometry.m_nTotalSectors);
+
+    const uint64_t nRecord = m_geometry.m_nRecordSize;
+    const uint64_t nChunk = static_cast<uint64_t>(m_nSectorsPerChunk) * SECTOR_SIZE;
+    std::vector<uint8_t> chunk(nChunk);
+    std::string strLastSignature = "FILE", strLastName;
+    uint64_t nVirtual = SKIPPED_RECORDS * nRecord;
+    for (;;) {
+        uint64_t nLength = nChunk;
+        if (nVirtual < m_nMftBytes) nLength = std::min(nLength, m_nMftBytes - nVirtual);
+        bool bInside = nVirtual < m_nMftBytes;
+        bool bRead = ReadMft(nVirtual, chunk.data(), nLength);
+        progress.SetCurrentCluster(MftToVolume(nVirtual, nullptr) / m_geometry.m_nBytesPerSector);
+        // A bad chunk inside the known extents is passed over; past them it
+        // is the end of what can be scanned.
+        if (!bRead && !bInside) break;
+        for (uint64_t nPos = 0; bRead && nPos + nRecord <= nLength; nPos += nRecord) {
+            if (m_bStopScan) return 0;
+            progress.WaitWhilePaused();
+            if (m_bStopScan) return 0;
+            uint8_t* pRecord = chunk.data() + nPos;
+            if (!HasFileSignature(pRecord)) {
+                strLastSignature = SignatureText(pRecord);
+                continue;
+            }
+            auto pEntry = std::make_unique<CFoundEntry>();
+            ERecordFixup fixup = ParseRecord(pRecord, (nVirtual + nPos) / nRecord, *pEntry);
+            strLastSignature = pEntry->m_strSignature;
+            if (fixup == ERecordFixup::Torn) ++m_nTornRecords;
+            TrimTrailingSpace(pEntry->m_strName);
+            if (pEntry->m_strName.empty()) pEntry->m_strName = "Name Lost";
+            else strLastName = pEntry->m_strName;
+            m_pFound->push_back(std::move(pEntry));
+        }
+        progress.SetCurrentName(strLastName);
+        progress.SetFoundCount(m_pFound->size());
+        nVirtual += nLength;
+        // The stop rule holds from the MFT's last chunk on.
+        if (nVirtual >= m_nMftBytes && (!bRead || strLastSignature.rfind("FILE", 0) != 0)) break;
+    }
     return 0;
 }
