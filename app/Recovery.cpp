@@ -1,0 +1,5 @@
+// The Recover command.
+
+#include "app/RecoveryDlg.h"
+
+void CRecoveryDlg::OnRecover() {}

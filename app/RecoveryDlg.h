@@ -1,0 +1,215 @@
+#pragma once
+// The main window: drive and folder tree, file list, address bar, toolbar and
+// menu. Its operations live in one source file per concern:
+//   RecoveryDlgInit.cpp  start-up, layout, toolbar, menu, closing, messages
+//   DriveList.cpp        drive list, engines, device changes, image files
+//   FileList.cpp         the file list, its clicks and its three views
+//   Navigation.cpp       address bar, Go, Back, Forward, Up, tree selection
+//   Scan.cpp, Recovery.cpp  the scan and recovery commands
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "fs/FileSystem.h"
+#include "model/ResultTree.h"
+#include "platform/DriveEnumerator.h"
+#include "platform/VolumeTable.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSocketNotifier;
+class QSplitter;
+class QToolBar;
+class CCheckDrivesDialog;
+class CDeviceMonitor;
+class CFileListModel;
+class CFileListView;
+class CResultTreeModel;
+class CTreeCtrlCh;
+
+// One listed drive. An entry whose letter is empty is free.
+struct DRIVEINFO {
+    std::string m_strLetter;      // "C"
+    std::string m_strVolumeLabel;
+    std::string m_strSerial;      // "%04X-%04X"
+    std::string m_strFileSystem;  // "NTFS", "FAT32", "FAT", or another name (no engine)
+};
+
+// Device-change events, as the handler takes them.
+inline constexpr unsigned DBT_DEVICEARRIVAL = 0x8000;
+inline constexpr unsigned DBT_DEVICEREMOVECOMPLETE = 0x8004;
+
+// List view types, as GetListView and SetListView take them.
+inline constexpr int LVS_ICON = 0;
+inline constexpr int LVS_REPORT = 1;
+inline constexpr int LVS_SMALLICON = 2;
+inline constexpr int LVS_LIST = 3;
+inline constexpr int LVS_TYPEMASK = 3;
+
+inline constexpr const char* HELP_TIP_SELECT_DRIVE = "Help Tip: Select drive and Press Scan Drive Button";
+
+class CRecoveryDlg : public QMainWindow {
+    Q_OBJECT
+public:
+    // pEnumerator finds the machine's block devices (not owned); null: the
+    // real ones through udev. The edition profile is applied here.
+    explicit CRecoveryDlg(IDriveEnumerator* pEnumerator = nullptr, QWidget* pParent = nullptr);
+    ~CRecoveryDlg() override;
+
+    // "Varnel Data Recovery for " + the edition label.
+    static QString ProductTitleText();
+    // Every message box of the window goes through here (tests capture them).
+    virtual QMessageBox::StandardButton MessageBox(const QString& strText, const QString& strCaption,
+                                                   QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                                   QMessageBox::Icon nIcon = QMessageBox::NoIcon);
+
+    // Start-up and layout (RecoveryDlgInit.cpp).
+    void OnInitDialog();
+    void InitImageLists();
+    void InitToolBar();
+    void InitMenu();
+
+    // Drive list (DriveList.cpp).
+    void ListDrives();
+    void CreateFileSystem(int nDrive, const std::string& strFileSystem);
+    static int GetDriveNumber(const std::string& strText);
+    bool OnDeviceChange(unsigned nEvent);
+    void AddArrivedDrives();
+    void RemoveLostDrives();
+    void SuspendWorkers();
+    void ResumeWorkers();
+    // Probes an image file and gives it a drive letter; -1 (and why) when it cannot be used.
+    static int RegisterImageFile(const std::string& strPath, std::string* pError);
+    // What the user knows a drive item by: letter, device or image, file system, label.
+    QString DriveDescription(const CResultItem* pDrive) const;
+    CResultItem* FindDriveItem(const std::string& strLetter) const;
+
+    // Scan results (Scan.cpp). Moves a finished, separately built tree under
+    // the drive item in one model step, expands the drive and lists it.
+    void AdoptScanResult(CResultItem* pDriveItem, CResultItem& built);
+    // The drive of the current scan or recovery is gone: its work must end.
+    void EndDriveWork();
+
+    // File list (FileList.cpp).
+    void FillList(CResultItem* pItem);
+    CResultItem* FindChildItem(CResultItem* pParent, const QString& strText) const;
+    CResultItem* FindInCurrentFolder(const QString& strName);
+    int GetListView() const;
+    void SetListView(int nType);
+    // The text of the first selected list item; empty when none is selected.
+    QString FirstSelectedListText() const;
+
+    // Navigation (Navigation.cpp).
+    void ShowItemPath(CResultItem* pItem);
+    void ShowSelectionPath();
+    CResultItem* NavigateToPath(const QString& strText, bool bResolveLast);
+    void SelectTreeItem(CResultItem* pItem);
+    CResultItem* GetSelectedTreeItem() const;
+    // The last "?"-terminated entry of a history and where it starts.
+    static QString LastHistoryEntry(const QString& strHistory, int* pStart);
+
+public slots:
+    void OnScan();
+    void OnStopCommand();
+    void OnRecover();
+    void OnNewScan();
+    void OnAbout();
+    void OnHelpIndex();
+    void OnFeedback();
+    void OnOpenImage();
+    void OnViewSmallIcon();
+    void OnViewLargeIcon();
+    void OnViewList();
+    void OnGo();
+    void OnAddressChange();
+    void OnSelchangedTree();
+    void OnClickList();
+    void OnDblclkList();
+    void GoBack();
+    void GoForward();
+    void GoUp();
+
+protected:
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
+    void OnClose();
+
+private:
+    void StartDeviceMonitor();
+    void OnDeviceEvents();
+    // Brings the volume table up to date with the enumerator: new devices get
+    // a slot, devices that are gone lose theirs. Image files stay.
+    void RefreshVolumeTable();
+    bool Qualifies(const CVolumeInfo& info) const;
+    void AddDriveItem(int nDrive, const CVolumeInfo& info);
+    void ShowNoDrivesNotice();
+    void SetAddressText(const QString& strText);
+    void ShowDriveStatus(const CResultItem* pItem);
+
+public:
+    // Shared with the workers of scan and recovery; hence atomic.
+    std::array<std::unique_ptr<CFileSystem>, DRIVE_COUNT> m_pFileSystem;
+    std::atomic<int> m_nCurDrive{0};
+    std::atomic<int> m_bScanAllowed{0};
+    std::atomic<bool> m_bTreeDone{false};
+    std::atomic<bool> m_bScanStopped{false};
+    std::atomic<bool> m_bRecovering{false};
+    std::atomic<bool> m_bScanning{false};
+    std::atomic<bool> m_bClosing{false};
+    std::atomic<bool> m_bTreePhase{false};
+    bool m_bMaximized = false;
+    CCheckDrivesDialog* m_pCheckDrivesDlg = nullptr;
+    int64_t m_nFileCount = 0;
+    int64_t m_nFolderCount = 0;
+
+    CFileListView* m_list = nullptr;
+    CTreeCtrlCh* m_tree = nullptr;
+    QLabel* m_helpTip = nullptr;
+    QLabel* m_copyright = nullptr;
+    QLabel* m_addressLabel = nullptr;
+    QLineEdit* m_address = nullptr;
+    QPushButton* m_goButton = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QIcon m_hIcon;
+    QToolBar* m_toolBar = nullptr;
+    QMenu* m_pFileMenu = nullptr;
+    QAction* m_pNewScanAction = nullptr;
+
+    // The item whose children the list shows (a file item when a file was
+    // selected in the tree); the "Drives" root once the drive list is built.
+    CResultItem* m_hCurrentItem = nullptr;
+    CResultItem* m_hScanItem = nullptr;
+    QString m_strBackHistory;
+    QString m_strForwardHistory;
+    int m_bCanRecover = 0;
+    std::atomic<int> m_bRecoveryActive{0};
+    std::atomic<int> m_bScanRunning{0};
+    std::array<DRIVEINFO, DRIVE_COUNT> m_driveInfo;
+    // "Tree" or "List": where the user selected last; decides what Recover takes.
+    QString m_strFocusPane;
+
+    CResultTree m_resultTree;
+    CResultTreeModel* m_pTreeModel = nullptr;
+    CFileListModel* m_pListModel = nullptr;
+
+private:
+    IDriveEnumerator* m_pEnumerator = nullptr;
+    std::unique_ptr<IDriveEnumerator> m_pOwnEnumerator;
+    std::unique_ptr<CDeviceMonitor> m_pDeviceMonitor;
+    QSocketNotifier* m_pDeviceNotifier = nullptr;
+    // The device or image behind each listed drive, so that a letter taken
+    // over by another device counts as the old drive lost.
+    std::array<std::string, DRIVE_COUNT> m_strDriveSource;
+    int m_nListView = LVS_ICON;
+    bool m_bShownOnce = false;
+};
