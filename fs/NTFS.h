@@ -48,6 +48,7 @@ public:
     // contiguous from its first cluster.
     bool HasMftExtents() const { return !m_mft.empty(); }
     uint64_t GetMftBytes() const { return m_nMftBytes; }
+    size_t GetMftExtentCount() const { return m_mft.size(); }
     // Records the last scan decoded although a sector of theirs was torn.
     uint64_t GetTornRecords() const { return m_nTornRecords; }
 
