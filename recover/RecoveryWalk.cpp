@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -202,26 +203,67 @@ void CRecoveryWalk::FailSubtree(const CResultItem& item, const std::string& strD
 
 namespace {
 
-// The device number behind a loop device backed by the image, if one is.
-bool LoopDeviceOfImage(const std::string& strImage, dev_t* pDev)
+std::string Canonical(const std::string& strPath)
 {
     std::error_code ec;
-    std::string strReal = std::filesystem::weakly_canonical(strImage, ec).string();
+    std::string strReal = std::filesystem::weakly_canonical(strPath, ec).string();
+    return ec ? strPath : strReal;
+}
+
+// Loop devices (as /dev/loopN) whose backing file is the image.
+std::vector<std::string> LoopDevicesOfImage(const std::string& strImage)
+{
+    std::vector<std::string> devices;
+    std::string strReal = Canonical(strImage);
+    std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/sys/block", ec)) {
         std::string strName = entry.path().filename().string();
         if (strName.rfind("loop", 0) != 0) continue;
         std::ifstream backing(entry.path() / "loop" / "backing_file");
         std::string strBacking;
-        if (!std::getline(backing, strBacking) || strBacking != strReal) continue;
-        std::ifstream devFile(entry.path() / "dev");
-        unsigned nMajor = 0, nMinor = 0;
-        char cColon = 0;
-        if (devFile >> nMajor >> cColon >> nMinor) {
-            *pDev = makedev(nMajor, nMinor);
-            return true;
+        if (std::getline(backing, strBacking) && strBacking == strReal) devices.push_back("/dev/" + strName);
+    }
+    return devices;
+}
+
+// mountinfo escapes blanks and backslashes in paths as octal.
+std::string Unescape(const std::string& str)
+{
+    std::string strOut;
+    for (size_t i = 0; i < str.size(); ++i) {
+        if (str[i] == '\\' && i + 3 < str.size()) {
+            strOut += static_cast<char>(std::stoi(str.substr(i + 1, 3), nullptr, 8));
+            i += 3;
+        } else {
+            strOut += str[i];
         }
     }
-    return false;
+    return strOut;
+}
+
+// The source of the mount that holds the path (the longest mount point above it).
+std::string MountSourceOf(const std::string& strPath)
+{
+    std::ifstream mounts("/proc/self/mountinfo");
+    std::string strLine, strBest, strSource;
+    while (std::getline(mounts, strLine)) {
+        std::istringstream fields(strLine);
+        std::string strId, strParent, strDev, strRoot, strPoint;
+        fields >> strId >> strParent >> strDev >> strRoot >> strPoint;
+        strPoint = Unescape(strPoint);
+        size_t nDash = strLine.find(" - ");
+        if (nDash == std::string::npos) continue;
+        std::istringstream tail(strLine.substr(nDash + 3));
+        std::string strType, strMountSource;
+        tail >> strType >> strMountSource;
+        bool bAbove = strPath == strPoint || strPoint == "/" ||
+                      (strPath.rfind(strPoint, 0) == 0 && strPath[strPoint.size()] == '/');
+        if (bAbove && strPoint.size() >= strBest.size()) {
+            strBest = strPoint;
+            strSource = Unescape(strMountSource);
+        }
+    }
+    return strSource;
 }
 
 }  // namespace
@@ -230,7 +272,21 @@ bool IsOnScannedVolume(const std::string& strFolder, const std::string& strSourc
 {
     struct stat stDest {}, stSource {};
     if (::stat(strFolder.c_str(), &stDest) != 0 || ::stat(strSourcePath.c_str(), &stSource) != 0) return false;
-    if (S_ISBLK(stSource.st_mode)) return stDest.st_dev == stSource.st_rdev;
-    dev_t nLoop = 0;
-    return S_ISREG(stSource.st_mode) && LoopDeviceOfImage(strSourcePath, &nLoop) && stDest.st_dev == nLoop;
+    // The volume's own devices: the source itself, or loop devices over the image.
+    std::vector<std::string> devices{Canonical(strSourcePath)};
+    if (S_ISREG(stSource.st_mode))
+        for (const std::string& strLoop : LoopDevicesOfImage(strSourcePath)) devices.push_back(strLoop);
+    // A kernel mount shows as the device number; a FUSE mount (ntfs-3g) only
+    // by the source the mount names.
+    for (const std::string& strDevice : devices) {
+        struct stat stDevice {};
+        if (::stat(strDevice.c_str(), &stDevice) == 0 && S_ISBLK(stDevice.st_mode) && stDest.st_dev == stDevice.st_rdev)
+            return true;
+    }
+    std::string strMountSource = MountSourceOf(Canonical(strFolder));
+    if (strMountSource.empty() || strMountSource[0] != '/') return false;
+    std::string strRealMount = Canonical(strMountSource);
+    for (const std::string& strDevice : devices)
+        if (strRealMount == strDevice) return true;
+    return false;
 }
