@@ -53,9 +53,13 @@ TEST(CliVolumes, DeletedListingKeepsDeletedItemsAndTheFoldersAboveThem)
     for (const auto& j : lines) byPath[j["path"]] = j;
     for (const auto& j : lines) {
         std::string strPath = j["path"];
-        if (j["type"] == "file") EXPECT_TRUE(j["deleted"].get<bool>()) << strPath;
+        if (j["type"] == "file") {
+            EXPECT_TRUE(j["deleted"].get<bool>()) << strPath;
+        }
         size_t nSlash = strPath.rfind('/');
-        if (nSlash != std::string::npos) EXPECT_TRUE(byPath.count(strPath.substr(0, nSlash))) << strPath;
+        if (nSlash != std::string::npos) {
+            EXPECT_TRUE(byPath.count(strPath.substr(0, nSlash))) << strPath;
+        }
     }
     ASSERT_TRUE(byPath.count("docs/big.bin"));
     EXPECT_EQ(byPath["docs/big.bin"]["size"], 150000);
