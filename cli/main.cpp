@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -167,6 +168,15 @@ bool CollectTargets(const CResultItem& view, const std::vector<std::string>& pat
     return true;
 }
 
+// Like cp and rsync, a destination that does not exist yet is made.
+bool MakeDestination(const std::string& strTo, std::string* pError)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(strTo, ec);
+    if (ec) *pError = strTo + ": " + ec.message();
+    return !ec;
+}
+
 int CmdRecover(const std::string& strSource, const std::string& strType, const std::string& strTo, bool bDeleted,
                const std::vector<std::string>& paths)
 {
@@ -184,7 +194,7 @@ int CmdRecover(const std::string& strSource, const std::string& strType, const s
     CCliRecoveryProgress progress;
     CRecoveryWalk walk(*scan.source.m_pEngine, scan.source.m_strFileSystem, &progress);
     std::string strError;
-    if (!walk.SetDestination(strTo, &strError)) {
+    if (!MakeDestination(strTo, &strError) || !walk.SetDestination(strTo, &strError)) {
         PrintError(strError);
         return EXIT_BAD_INPUT;
     }

@@ -266,10 +266,21 @@ std::string MountSourceOf(const std::string& strPath)
     return strSource;
 }
 
+// A destination that does not exist yet will be made inside its nearest
+// existing ancestor, so that ancestor is what decides the volume.
+std::string NearestExistingFolder(const std::string& strFolder)
+{
+    std::filesystem::path path = std::filesystem::absolute(strFolder);
+    std::error_code ec;
+    while (!std::filesystem::exists(path, ec) && path.has_relative_path()) path = path.parent_path();
+    return path.string();
+}
+
 }  // namespace
 
-bool IsOnScannedVolume(const std::string& strFolder, const std::string& strSourcePath)
+bool IsOnScannedVolume(const std::string& strDestination, const std::string& strSourcePath)
 {
+    const std::string strFolder = NearestExistingFolder(strDestination);
     struct stat stDest {}, stSource {};
     if (::stat(strFolder.c_str(), &stDest) != 0 || ::stat(strSourcePath.c_str(), &stSource) != 0) return false;
     // The volume's own devices: the source itself, or loop devices over the image.
