@@ -213,6 +213,9 @@ int CmdRecover(const std::string& strSource, const std::string& strType, const s
 
 int main(int argc, char** argv)
 {
+#ifdef VARNEL_CLI_EDITION
+    g_strEdition = VARNEL_CLI_EDITION;
+#endif
     ApplyEditionProfile();
     CLI::App app{"Varnel Data Recovery (" + ProductTitle() + "): finds deleted files on NTFS and FAT volumes and "
                  "writes them to another drive. The scanned volume is only read."};

@@ -43,6 +43,18 @@ int Run(const std::string& strCommand, std::string* pOutput)
     return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
 }
 
+int RunProgram(const std::string& strProgram, const std::string& strArgs, std::string* pOut, std::string* pErr)
+{
+    CTempDir tmp("stderr");
+    const std::string strErrFile = tmp / "stderr";
+    int nStatus = Run("{ " + Quote(strProgram) + " " + strArgs + " 2>" + Quote(strErrFile) + "; }", pOut);
+    if (pErr) {
+        auto bytes = ReadFileBytes(strErrFile);
+        pErr->assign(bytes.begin(), bytes.end());
+    }
+    return nStatus;
+}
+
 std::string MustRun(const std::string& strCommand)
 {
     std::string strOut;

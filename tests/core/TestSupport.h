@@ -29,6 +29,9 @@ private:
 // Runs a shell command; returns its exit status and, when wanted, its stdout.
 // (Inside a TEST body call it as testsupport::Run: testing::Test has a Run of its own.)
 int Run(const std::string& strCommand, std::string* pOutput = nullptr);
+// Runs a program with shell-quoted arguments, its stdout and stderr apart.
+int RunProgram(const std::string& strProgram, const std::string& strArgs, std::string* pOut,
+               std::string* pErr = nullptr);
 // Runs a command and fails the current test (with its output) when it fails.
 std::string MustRun(const std::string& strCommand);
 // Single-quotes a string for the shell.

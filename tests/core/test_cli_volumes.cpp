@@ -16,14 +16,7 @@ namespace {
 
 int Cli(const std::string& strArgs, std::string* pOut, std::string* pErr = nullptr)
 {
-    CTempDir tmp("cli-err");
-    std::string strErrFile = tmp / "stderr";
-    int nStatus = testsupport::Run("{ " + Quote(VARNEL_CLI_PATH) + " " + strArgs + " 2>" + Quote(strErrFile) + "; }", pOut);
-    if (pErr) {
-        auto bytes = ReadFileBytes(strErrFile);
-        pErr->assign(bytes.begin(), bytes.end());
-    }
-    return nStatus;
+    return RunProgram(VARNEL_CLI_PATH, strArgs, pOut, pErr);
 }
 
 std::vector<nlohmann::json> JsonLines(const std::string& strOut)
