@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ntfs-3g fuse3 dosfstools mtools sleuthkit zstd
   xvfb xauth
+  time procps python3
 )
 if [ "${1:-}" = "--runtime" ]; then
   PACKAGES=(cmake ninja-build g++ pkg-config libblkid-dev libudev-dev libcli11-dev nlohmann-json3-dev qt6-base-dev zstd)
