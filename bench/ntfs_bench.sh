@@ -69,9 +69,11 @@ records=$(fls -r -p "$IMG" | wc -l)
 echo "volume: $IMG, $records entries listed by fls -r -p"
 t_mft=$(time_of read_extents)
 t_fls=$(time_of fls -r -d -p "$IMG")
+t_deleted=$(time_of "$BUILD/varnel" list --deleted "$IMG")
 t_varnel=$(time_of "$BUILD/varnel" list "$IMG")
 report "read the MFT extents (baseline)" "$t_mft" "$t_mft"
 report "fls -r -d -p" "$t_fls" "$t_mft"
-report "varnel list (scan + tree + print)" "$t_varnel" "$t_mft"
-ratio "fls / varnel" "$t_fls" "$t_varnel"
+report "varnel list --deleted" "$t_deleted" "$t_mft"
+report "varnel list (every item)" "$t_varnel" "$t_mft"
+ratio "fls -r -d -p / varnel list --deleted" "$t_fls" "$t_deleted"
 echo "peak memory of varnel list: $(peak_kib "$BUILD/varnel" list "$IMG") KiB"

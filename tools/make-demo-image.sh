@@ -20,7 +20,7 @@ mkntfs -F -q -f -L DEMO "$IMG" >/dev/null
 mkdir -p "$MNT"
 ntfs-3g "$IMG" "$MNT"
 
-# content NAME SIZE KIND: deterministic bytes; "jpeg" starts like a JPEG file,
+# content NAME SIZE KIND: deterministic bytes, different in every file; "jpeg" starts like a JPEG file,
 # "text" is readable lines.
 content() {
   python3 - "$1" "$2" "$3" <<'EOF'
@@ -35,10 +35,13 @@ if kind == "text":
 else:
     if kind == "jpeg":
         out += bytes([0xFF, 0xD8, 0xFF, 0xE0, 0, 16]) + b"JFIF\0"
-    seed = name.encode()
+    # Every 512-byte block starts with a digest of the file name and block
+    # number, so a block read from the wrong place shows; the rest of the
+    # block is filler that keeps the compressed image small.
+    block = 0
     while len(out) < size:
-        seed = hashlib.sha256(seed).digest()
-        out += seed
+        out += hashlib.sha256(f"{name}/{block}".encode()).digest() + bytes(range(256)) + bytes(range(224))
+        block += 1
     if kind == "jpeg":
         out = out[:size - 2] + bytes([0xFF, 0xD9])
 sys.stdout.buffer.write(bytes(out[:size]))
