@@ -40,9 +40,11 @@ int CmdDrives(bool bJson)
 {
     CLinuxDriveEnumerator enumerator;
     RegisterEnumeratedDrives(enumerator);
+    int nListed = 0;
     for (int i = 0; i < DRIVE_COUNT; ++i) {
         auto info = CVolumeTable::Instance().Get(i);
         if (!info || !DriveQualifies(info->m_nType, info->m_strFileSystem)) continue;
+        ++nListed;
         if (bJson) {
             nlohmann::ordered_json j;
             j["letter"] = DriveLetter(i);
@@ -59,6 +61,10 @@ int CmdDrives(bool bJson)
                         info->m_strDescription.c_str());
         }
     }
+    // An empty listing alone would leave the user guessing why.
+    if (nListed == 0)
+        PrintError("no drive with a file system this edition scans was found; an image file can be given "
+                   "as SOURCE, and block devices need read permission (root, or the group owning them)");
     return EXIT_ALL_WRITTEN;
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "tests/core/TestSupport.h"
@@ -77,6 +78,33 @@ TEST_F(DemoImage, DeletedFilesComeBackAsTheyWereWrittenIntoAFolderItMakes)
     std::map<std::string, std::string> expected = Checksums(ReadText(SourceFile("tests/golden/demo-deleted.sha256")));
     ASSERT_EQ(expected.size(), 6u);
     EXPECT_EQ(Checksums(strSums), expected);
+}
+
+TEST_F(DemoImage, AsABlockDeviceItIsADriveThatListsTheSameByItsLetter)
+{
+    std::string strLoop;
+    if (testsupport::Run("losetup -r -f --show " + Quote(m_strImage), &strLoop) != 0) {
+        GTEST_SKIP() << "no loop device here: " << strLoop;
+    }
+    strLoop.erase(strLoop.find_last_not_of('\n') + 1);
+    std::string strDrives, strLetter;
+    EXPECT_EQ(testsupport::Run(Quote(VARNEL_CLI_PATH) + " drives --json", &strDrives), 0);
+    std::istringstream lines(strDrives);
+    for (std::string strLine; std::getline(lines, strLine);) {
+        nlohmann::json j = nlohmann::json::parse(strLine, nullptr, false);
+        if (j.is_object() && j["source"] == strLoop) {
+            EXPECT_EQ(j["filesystem"], "NTFS");
+            EXPECT_EQ(j["label"], "DEMO");
+            strLetter = j["letter"];
+        }
+    }
+    std::string strOut;
+    if (!strLetter.empty()) {
+        EXPECT_EQ(RunProgram(VARNEL_CLI_PATH, "list --json " + strLetter, &strOut), 0);
+    }
+    testsupport::Run("losetup -d " + Quote(strLoop));
+    ASSERT_FALSE(strLetter.empty()) << strLoop << " is not among the drives:\n" << strDrives;
+    EXPECT_EQ(strOut, ReadText(SourceFile("tests/golden/demo-list.jsonl")));
 }
 
 }  // namespace
