@@ -76,8 +76,11 @@ int CRecoveryDlg::GetDriveNumber(const std::string& strText)
 void CRecoveryDlg::CreateFileSystem(int nDrive, const std::string& strFileSystem)
 {
     if (nDrive < 0 || nDrive >= DRIVE_COUNT) return;
+    // A worker may still be on the way to its stop point with the old engine.
+    std::unique_ptr<CFileSystem>& pEngine = m_pFileSystem[static_cast<size_t>(nDrive)];
+    if (pEngine && IsWorking()) m_pRetiredFileSystems.push_back(std::move(pEngine));
     // Null for a file system no engine knows; such a drive is listed all the same.
-    m_pFileSystem[static_cast<size_t>(nDrive)] = ::CreateFileSystem(nDrive, strFileSystem);
+    pEngine = ::CreateFileSystem(nDrive, strFileSystem);
 }
 
 CResultItem* CRecoveryDlg::FindDriveItem(const std::string& strLetter) const

@@ -15,9 +15,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "fs/FileSystem.h"
 #include "model/ResultTree.h"
+#include "model/TreeBuilder.h"
 #include "platform/DriveEnumerator.h"
 #include "platform/VolumeTable.h"
 
@@ -28,13 +31,16 @@ class QMenu;
 class QPushButton;
 class QSocketNotifier;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class CCheckDrivesDialog;
 class CDeviceMonitor;
 class CFileListModel;
 class CFileListView;
 class CResultTreeModel;
+class CShowScanProgress;
 class CTreeCtrlCh;
+class CTreeProgress;
 
 // One listed drive. An entry whose letter is empty is free.
 struct DRIVEINFO {
@@ -56,6 +62,16 @@ inline constexpr int LVS_LIST = 3;
 inline constexpr int LVS_TYPEMASK = 3;
 
 inline constexpr const char* HELP_TIP_SELECT_DRIVE = "Help Tip: Select drive and Press Scan Drive Button";
+inline constexpr const char* HELP_TIP_STOP_SCAN = "Help Tip: Select Stop Scan if you want to quit Scan";
+inline constexpr const char* HELP_TIP_RECOVER = "Help Tip:Select file/folder and press Recovery";
+inline constexpr const char* MSG_CONFIRM_SCAN = "Do you want to Scan this Drive?";
+inline constexpr const char* CAPTION_CONFIRM_SCAN = "Please Confirm Drive Scan";
+inline constexpr const char* MSG_CONFIRM_STOP_SCAN =
+    "Are you sure, you want to stop scan?\nNote: By stopping scan all files may not be shown";
+inline constexpr const char* CAPTION_CONFIRM_STOP_SCAN = "Please Confirm Stop Scan";
+inline constexpr const char* MSG_CONFIRM_NEW_SCAN =
+    "Are you sure, you want to start New Scan?\nNote: By starting New Scan all previous scan results will be lost";
+inline constexpr const char* CAPTION_NEW_SCAN = "Start New Scan";
 
 class CRecoveryDlg : public QMainWindow {
     Q_OBJECT
@@ -93,11 +109,25 @@ public:
     QString DriveDescription(const CResultItem* pDrive) const;
     CResultItem* FindDriveItem(const std::string& strLetter) const;
 
-    // Scan results (Scan.cpp). Moves a finished, separately built tree under
-    // the drive item in one model step, expands the drive and lists it.
+    // Scanning (Scan.cpp). The pre-scan check leaves its verdict in m_bScanAllowed.
+    void CheckDriveBeforeScan();
+    void OnTreeDblClk();
+    // Asks whether to stop the scan once the caller's handler has returned.
+    void StartStopThread();
+    // The stop question; the scan waits at its pause gate while it is open.
+    void StopScan();
+    void SetHelpTip(const char* pszText);
+    // Moves a finished, separately built tree under the drive item in one
+    // model step, expands the drive and lists it.
     void AdoptScanResult(CResultItem* pDriveItem, CResultItem& built);
     // The drive of the current scan or recovery is gone: its work must end.
     void EndDriveWork();
+    // Stops every worker at its next stop point and waits until all have
+    // ended, keeping the window's events flowing meanwhile. Their results
+    // are dropped. For closing and New Scan.
+    void EndAllWork();
+    // A scan, its tree building or a recovery has a thread of its own right now.
+    bool IsWorking() const;
 
     // File list (FileList.cpp).
     void FillList(CResultItem* pItem);
@@ -145,6 +175,14 @@ protected:
     void OnClose();
 
 private:
+    // The scan thread's body.
+    void RunScan(CFileSystem* pEngine);
+    void OnScanReturned();
+    void StartTreeBuild(CFileSystem* pEngine);
+    // The tree-progress poller's step.
+    void TreeProgressThread();
+    void OnTreeBuilt();
+    void EndScan();
     void StartDeviceMonitor();
     void OnDeviceEvents();
     // Brings the volume table up to date with the enumerator: new devices get
@@ -195,6 +233,14 @@ public:
     std::atomic<int> m_bRecoveryActive{0};
     std::atomic<int> m_bScanRunning{0};
     std::array<DRIVEINFO, DRIVE_COUNT> m_driveInfo;
+    // The dialogs of the latest scan.
+    CShowScanProgress* m_pScanProgress = nullptr;
+    CTreeProgress* m_pTreeProgress = nullptr;
+    std::thread m_hScanThread;
+    std::thread m_hTreeThread;
+    QTimer* m_pTreePoller = nullptr;
+    // Counts over every build since start-up; the poller reads its item counter.
+    CTreeBuilder m_treeBuilder;
     // "Tree" or "List": where the user selected last; decides what Recover takes.
     QString m_strFocusPane;
 
@@ -210,6 +256,14 @@ private:
     // The device or image behind each listed drive, so that a letter taken
     // over by another device counts as the old drive lost.
     std::array<std::string, DRIVE_COUNT> m_strDriveSource;
+    // Engines replaced while a worker may still hold them; kept to the end.
+    std::vector<std::unique_ptr<CFileSystem>> m_pRetiredFileSystems;
+    // The tree the tree thread builds, apart from the view.
+    std::unique_ptr<CResultItem> m_pBuiltTree;
+    // Set while EndAllWork runs: finishing workers hand in nothing.
+    bool m_bEndingWork = false;
+    // The stop question is open.
+    bool m_bStopAsked = false;
     int m_nListView = LVS_ICON;
     bool m_bShownOnce = false;
 };

@@ -60,6 +60,9 @@ CRecoveryDlg::CRecoveryDlg(IDriveEnumerator* pEnumerator, QWidget* pParent)
 
 CRecoveryDlg::~CRecoveryDlg()
 {
+    // A window destroyed without being closed still lets its workers end first.
+    m_bClosing = true;
+    EndAllWork();
     // The notifier goes before the monitor whose descriptor it watches, and
     // the views and models before the result tree they show.
     delete m_pDeviceNotifier;
@@ -153,6 +156,7 @@ void CRecoveryDlg::OnInitDialog()
     statusBar()->setSizeGripEnabled(true);
 
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this, &CRecoveryDlg::OnSelchangedTree);
+    connect(m_tree, &QTreeView::doubleClicked, this, &CRecoveryDlg::OnTreeDblClk);
     connect(m_list, &CFileListView::ListClicked, this, &CRecoveryDlg::OnClickList);
     connect(m_list, &CFileListView::ListDoubleClicked, this, &CRecoveryDlg::OnDblclkList);
     connect(m_address, &QLineEdit::textChanged, this, &CRecoveryDlg::OnAddressChange);
@@ -289,10 +293,9 @@ void CRecoveryDlg::closeEvent(QCloseEvent* pEvent)
 void CRecoveryDlg::OnClose()
 {
     m_bClosing = true;
-    // Workers stop at their own points: the engine's stop flag ends a scan.
-    if (m_bScanning)
-        if (CFileSystem* pEngine = m_pFileSystem[static_cast<size_t>(m_nCurDrive.load())].get())
-            pEngine->m_bStopScan = true;
+    // Workers stop at their own points (the engine's next poll of its stop
+    // flag, the next cluster of a recovery); closing waits for exactly that.
+    EndAllWork();
 }
 
 void CRecoveryDlg::OnAbout()
