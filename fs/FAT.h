@@ -16,6 +16,7 @@
 #include "fs/FatTable.h"
 #include "fs/FileSystem.h"
 
+class CClusterBitmap;
 class CClusterSequence;
 
 inline constexpr int FAT_KIND_12_16 = 1;
@@ -146,6 +147,9 @@ private:
     // Reads nSectors reader sectors; unreadable sectors become zeros.
     void ReadSectorsTolerant(uint64_t nSector, uint64_t nSectors, uint8_t* pBuffer);
     uint32_t EntryCluster(CByteView entry) const;
+    // Sets the recoverability of every file found, from one pass over the table.
+    void JudgeFiles();
+    ERecoverState JudgeFile(const CFoundEntry& entry, const CClusterBitmap& allocation) const;
     // Recovery: writes nSize bytes from the clusters of sequence into out.
     void CopyClusters(CClusterSequence& sequence, uint64_t nSize, COutputFile& out, IRecoveryProgress& progress,
                       CRecoverResult& result);

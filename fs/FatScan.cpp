@@ -6,7 +6,9 @@
 #include <cstring>
 #include <new>
 
+#include "fs/ClusterBitmap.h"
 #include "fs/FAT.h"
+#include "fs/FileTime.h"
 #include "model/EditionProfile.h"
 
 struct CFAT::CScanState {
@@ -66,7 +68,40 @@ int CFAT::ScanDrive(int /*nDrive*/, IScanProgress* pProgress)
     progress.SetFoundCount(m_pFound->size());
     if (m_pCurrent) progress.SetCurrentName(m_pCurrent->m_strName);
     WalkDataArea(state, progress);
+    JudgeFiles();
     return 0;
+}
+
+void CFAT::JudgeFiles()
+{
+    // The table read once, in volume order, into a bitmap; each file is then
+    // judged in constant time.
+    CClusterBitmap allocation;
+    allocation.Reset(uint64_t{m_geometry.m_nMaxCluster} + 1);
+    allocation.SetInUse(0);
+    allocation.SetInUse(1);
+    for (uint32_t nCluster = 2; nCluster <= m_geometry.m_nMaxCluster; ++nCluster)
+        if (m_pTable->IsAllocated(nCluster)) allocation.SetInUse(nCluster);
+    allocation.Finish();
+    for (const auto& pEntry : *m_pFound)
+        if (pEntry && !pEntry->IsFolder()) pEntry->m_nState = JudgeFile(*pEntry, allocation);
+}
+
+ERecoverState CFAT::JudgeFile(const CFoundEntry& entry, const CClusterBitmap& allocation) const
+{
+    if (entry.m_nSize == 0) return ERecoverState::Good;
+    uint64_t nFirst = entry.m_nStartRef;
+    if (nFirst < 2 || nFirst > m_geometry.m_nMaxCluster) return ERecoverState::Unknown;
+    const uint64_t nClusters = (entry.m_nSize + m_geometry.m_nBytesPerCluster - 1) / m_geometry.m_nBytesPerCluster;
+    bool bFirstInUse = allocation.IsInUse(nFirst);
+    // A live file is read along its chain; the chain is its own.
+    if (!entry.m_bDeleted && bFirstInUse) return ERecoverState::Good;
+    // Another file holds the first cluster: its data begins where this
+    // file's did, and takes as much of the run after it as it holds.
+    if (bFirstInUse) return StateOfClusters(nClusters, allocation.CountInUse(nFirst, nClusters));
+    // Otherwise the recovery takes the free clusters from the first one on,
+    // as the file was written; only the volume's end can cut it short.
+    return allocation.CountFreeFrom(nFirst) >= nClusters ? ERecoverState::Good : ERecoverState::PartlyOverwritten;
 }
 
 void CFAT::ParseRootFolder(CScanState& state, IScanProgress& progress)
@@ -175,6 +210,9 @@ void CFAT::RecordEntry(CByteView dir, size_t nOffset, uint64_t nParent)
         pEntry->m_nSize = entry.U32(0x1C);
         pEntry->m_nStartRef = EntryCluster(entry);
         pEntry->m_byAttributes = byAttr;
+        pEntry->m_nCreateTime = FatTimeToFileTime(entry.U16(0x10), entry.U16(0x0E), entry.U8(0x0D));
+        pEntry->m_nAccessTime = FatTimeToFileTime(entry.U16(0x12));
+        pEntry->m_nModifyTime = FatTimeToFileTime(entry.U16(0x18), entry.U16(0x16));
         m_pFound->push_back(std::move(pEntry));
         m_pCurrent = m_pFound->back().get();
     } catch (const std::bad_alloc&) {

@@ -7,6 +7,17 @@
 #include <string>
 #include <vector>
 
+// Whether a file's data is still on the volume, judged by the volume's own
+// allocation state: none, some or all of the clusters the file would be
+// recovered from are now in use by another file. Unknown for folders and where
+// the allocation state could not be read.
+enum class ERecoverState : uint8_t { Unknown, Good, PartlyOverwritten, Overwritten };
+
+// "good", "partly overwritten", "overwritten"; empty for Unknown.
+const char* RecoverStateText(ERecoverState eState);
+// The state of a file of nClusters clusters, nInUse of them now in use by another file.
+ERecoverState StateOfClusters(uint64_t nClusters, uint64_t nInUse);
+
 struct CFoundEntry {
     std::string m_strName;          // UTF-8; "Name Lost" when the volume kept none
     uint8_t m_byAttributes = 0;     // FAT attribute byte; 0x10 marks a folder
@@ -18,6 +29,11 @@ struct CFoundEntry {
     uint8_t m_nNameSpace = 0;       // NTFS: $FILE_NAME namespace
     std::string m_strSignature;     // NTFS: the record's signature ("FILE")
     uint16_t m_wFlags = 0;          // NTFS: record header flags (1 in use, 2 folder)
+    ERecoverState m_nState = ERecoverState::Unknown;
+    // 100-ns ticks since 1601 UTC (fs/FileTime.h); 0 when the volume does not tell.
+    uint64_t m_nCreateTime = 0;
+    uint64_t m_nModifyTime = 0;
+    uint64_t m_nAccessTime = 0;
 
     bool IsFolder() const { return (m_byAttributes & 0x10) != 0 || m_wFlags == 2 || m_wFlags == 3; }
 };

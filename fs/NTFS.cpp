@@ -9,6 +9,7 @@ namespace {
 
 // Records 0..26 hold the volume's own metadata and reserved slots.
 constexpr uint64_t SKIPPED_RECORDS = 27;
+constexpr uint64_t NTFS_BITMAP_RECORD = 6;
 
 bool HasFileSignature(const uint8_t* p) { return std::memcmp(p, "FILE", 4) == 0; }
 
@@ -25,6 +26,15 @@ bool HasTilde(const CNtfsFileName& name)
     for (size_t i = 0; i < name.m_nLength; ++i)
         if (name.m_pName[2 * i] == '~' && name.m_pName[2 * i + 1] == 0) return true;
     return false;
+}
+
+// $STANDARD_INFORMATION's times, each one the record lacks taken from $FILE_NAME.
+void SetTimes(CFoundEntry& entry, const CNtfsTimes& standard, const CNtfsTimes* pName)
+{
+    auto Pick = [](uint64_t nStandard, uint64_t nName) { return nStandard ? nStandard : nName; };
+    entry.m_nCreateTime = Pick(standard.m_nCreateTime, pName ? pName->m_nCreateTime : 0);
+    entry.m_nModifyTime = Pick(standard.m_nModifyTime, pName ? pName->m_nModifyTime : 0);
+    entry.m_nAccessTime = Pick(standard.m_nAccessTime, pName ? pName->m_nAccessTime : 0);
 }
 
 void TrimTrailingSpace(std::string& str)
@@ -169,10 +179,13 @@ ERecordFixup CNTFS::ParseRecord(uint8_t* pRecord, uint64_t nIndex, CFoundEntry& 
     entry.m_nStartRef = nNumber ? nNumber : nIndex;
 
     CNtfsFileName first, second, *pName = nullptr;
-    bool bHaveSecond = false, bAfterFirst = false, bHaveSize = false;
+    CNtfsTimes times;
+    bool bHaveSecond = false, bAfterFirst = false, bHaveSize = false, bHaveTimes = false;
     CAttributeWalker walker(rec);
     CNtfsAttribute attr;
     while (walker.Next(attr)) {
+        if (!bHaveTimes && attr.m_nType == NTFS_ATTR_STANDARD_INFORMATION && !attr.m_bNonResident)
+            bHaveTimes = DecodeStandardTimes(attr.Value(), times);
         bool bName = attr.m_nType == NTFS_ATTR_FILE_NAME && !attr.m_bNonResident;
         if (bAfterFirst) {
             bHaveSecond = bName && DecodeFileName(attr.Value(), second);
@@ -191,6 +204,7 @@ ERecordFixup CNTFS::ParseRecord(uint8_t* pRecord, uint64_t nIndex, CFoundEntry& 
             }
         }
     }
+    SetTimes(entry, times, pName ? &pName->m_times : nullptr);
     if (!pName) return fixup;
 
     entry.m_nParentRef = first.m_nParentRef;
@@ -211,7 +225,16 @@ int CNTFS::ScanDrive(int, IScanProgress* pProgress)
     if (!m_pFound) m_pFound = std::make_unique<CFoundArray>();
     m_nTornRecords = 0;
     progress.SetTotalClusters(m_geometry.m_nTotalSectors);
+    LoadAllocation();
+    CStateJudge judge;
+    ScanMft(progress, judge);
+    FinishStates(judge);
+    m_allocation.Clear();
+    return 0;
+}
 
+void CNTFS::ScanMft(IScanProgress& progress, CStateJudge& judge)
+{
     const uint64_t nRecord = m_geometry.m_nRecordSize;
     const uint64_t nChunk = static_cast<uint64_t>(m_nSectorsPerChunk) * SECTOR_SIZE;
     std::vector<uint8_t> chunk(nChunk);
@@ -227,9 +250,9 @@ int CNTFS::ScanDrive(int, IScanProgress* pProgress)
         // is the end of what can be scanned.
         if (!bRead && !bInside) break;
         for (uint64_t nPos = 0; bRead && nPos + nRecord <= nLength; nPos += nRecord) {
-            if (m_bStopScan) return 0;
+            if (m_bStopScan) return;
             progress.WaitWhilePaused();
-            if (m_bStopScan) return 0;
+            if (m_bStopScan) return;
             uint8_t* pRecord = chunk.data() + nPos;
             if (!HasFileSignature(pRecord)) {
                 strLastSignature = SignatureText(pRecord);
@@ -242,6 +265,7 @@ int CNTFS::ScanDrive(int, IScanProgress* pProgress)
             TrimTrailingSpace(pEntry->m_strName);
             if (pEntry->m_strName.empty()) pEntry->m_strName = "Name Lost";
             else strLastName = pEntry->m_strName;
+            JudgeRecord(CByteView(pRecord, nRecord), *pEntry, judge);
             m_pFound->push_back(std::move(pEntry));
         }
         progress.SetCurrentName(strLastName);
@@ -250,5 +274,95 @@ int CNTFS::ScanDrive(int, IScanProgress* pProgress)
         // The stop rule holds from the MFT's last chunk on.
         if (nVirtual >= m_nMftBytes && (!bRead || strLastSignature.rfind("FILE", 0) != 0)) break;
     }
-    return 0;
+}
+
+void CNTFS::LoadAllocation()
+{
+    m_allocation.Clear();
+    std::vector<uint8_t> record;
+    if (!ReadRecord(NTFS_BITMAP_RECORD, record)) return;
+    CNtfsDataStream stream;
+    std::string strNote;
+    if (!CollectData(NTFS_BITMAP_RECORD, CByteView(record.data(), record.size()), stream, false, strNote)) return;
+    const uint64_t nClusters = m_geometry.TotalClusters();
+    const uint64_t nBytes = (nClusters + 7) / 8;
+    // A bitmap shorter than the volume is not this volume's, or damaged.
+    if (stream.m_nRealSize < nBytes) return;
+    std::vector<uint8_t> bytes;
+    if (!ReadStreamBytes(stream, nBytes, bytes)) return;
+    m_allocation.AssignBytes(bytes.data(), bytes.size(), nClusters);
+    m_allocation.Finish();
+}
+
+bool CNTFS::ReadStreamBytes(const CNtfsDataStream& stream, uint64_t nBytes, std::vector<uint8_t>& bytes) const
+{
+    if (stream.m_bResident) {
+        if (stream.m_resident.size() < nBytes) return false;
+        bytes.assign(stream.m_resident.begin(), stream.m_resident.begin() + static_cast<ptrdiff_t>(nBytes));
+        return true;
+    }
+    const uint64_t nCluster = m_geometry.m_nClusterSize;
+    const uint64_t nClusters = (nBytes + nCluster - 1) / nCluster;
+    bytes.assign(nClusters * nCluster, 0);
+    for (const CDataRun& run : stream.m_runs) {
+        if (run.m_nVcn >= nClusters) break;
+        if (run.IsSparse()) continue;
+        uint64_t nCount = std::min(run.m_nLength, nClusters - run.m_nVcn);
+        for (uint64_t nDone = 0; nDone < nCount;) {
+            uint64_t nPiece = std::min(nCount - nDone, std::max<uint64_t>(1, (16u << 20) / nCluster));
+            uint64_t nOffset = (static_cast<uint64_t>(run.m_nLcn) + nDone) * nCluster;
+            if (!ReadVolume(nOffset, bytes.data() + (run.m_nVcn + nDone) * nCluster, nPiece * nCluster)) return false;
+            nDone += nPiece;
+        }
+    }
+    bytes.resize(nBytes);
+    return true;
+}
+
+CNTFS::CClusterUse CNTFS::DataClusterUse(CByteView record) const
+{
+    CClusterUse use;
+    CAttributeWalker walker(record);
+    CNtfsAttribute attr;
+    while (walker.Next(attr)) {
+        if (attr.m_nType == NTFS_ATTR_ATTRIBUTE_LIST) use.m_bListed = true;
+        if (attr.m_nType != NTFS_ATTR_DATA || attr.m_nNameLength != 0 || !attr.m_bNonResident) continue;
+        for (const CDataRun& run : DecodeRunList(attr.RunList(), attr.LowestVcn(), m_geometry.TotalClusters())) {
+            if (run.IsSparse()) continue;
+            use.m_nClusters += run.m_nLength;
+            use.m_nInUse += m_allocation.CountInUse(static_cast<uint64_t>(run.m_nLcn), run.m_nLength);
+        }
+    }
+    return use;
+}
+
+void CNTFS::JudgeRecord(CByteView record, CFoundEntry& entry, CStateJudge& judge) const
+{
+    if (entry.IsFolder()) return;
+    if (!entry.m_bDeleted) {
+        entry.m_nState = ERecoverState::Good;
+        return;
+    }
+    if (!m_allocation.IsLoaded()) return;
+    CClusterUse use = DataClusterUse(record);
+    entry.m_nState = StateOfClusters(use.m_nClusters, use.m_nInUse);
+    // The rest of a long file's run list lies in its extension records, found
+    // by the same scan: their share is added at its end.
+    uint64_t nBase = record.U64(0x20) & NTFS_REF_MASK;
+    if (nBase != 0) {
+        CClusterUse& total = judge.m_extensionUse[nBase];
+        total.m_nClusters += use.m_nClusters;
+        total.m_nInUse += use.m_nInUse;
+    } else if (use.m_bListed) {
+        judge.m_listed.push_back({&entry, use});
+    }
+}
+
+void CNTFS::FinishStates(CStateJudge& judge) const
+{
+    for (auto& [pEntry, use] : judge.m_listed) {
+        auto it = judge.m_extensionUse.find(pEntry->m_nStartRef);
+        if (it == judge.m_extensionUse.end()) continue;
+        pEntry->m_nState = StateOfClusters(use.m_nClusters + it->second.m_nClusters, use.m_nInUse + it->second.m_nInUse);
+    }
 }

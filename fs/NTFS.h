@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <unordered_map>
+
+#include "fs/ClusterBitmap.h"
 #include "fs/FileSystem.h"
 #include "fs/NtfsRecord.h"
 
@@ -63,6 +66,30 @@ private:
         uint64_t m_nLength;    // bytes
     };
 
+    // Clusters that a record's unnamed $DATA holds on the volume, and how
+    // many of them are now in use.
+    struct CClusterUse {
+        uint64_t m_nClusters = 0;
+        uint64_t m_nInUse = 0;
+        bool m_bListed = false;  // the record has an attribute list
+    };
+    // What judging the deleted files needs across records.
+    struct CStateJudge {
+        std::unordered_map<uint64_t, CClusterUse> m_extensionUse;  // by base record
+        std::vector<std::pair<CFoundEntry*, CClusterUse>> m_listed;
+    };
+
+    void ScanMft(IScanProgress& progress, CStateJudge& judge);
+    // The volume's $Bitmap into m_allocation; left empty when it cannot be read.
+    void LoadAllocation();
+    // The first nBytes of a stream (not compressed).
+    bool ReadStreamBytes(const CNtfsDataStream& stream, uint64_t nBytes, std::vector<uint8_t>& bytes) const;
+    CClusterUse DataClusterUse(CByteView record) const;
+    // Sets the entry's recoverability from the record just parsed.
+    void JudgeRecord(CByteView record, CFoundEntry& entry, CStateJudge& judge) const;
+    // Adds the extension records' clusters to the files they belong to.
+    void FinishStates(CStateJudge& judge) const;
+
     void LoadMftExtents();
     void SetMftExtents(const std::vector<CDataRun>& runs, uint64_t nBytes);
     // Volume byte offset of MFT byte nVirtual, and how many bytes follow it
@@ -84,4 +111,5 @@ private:
     std::vector<CExtent> m_mft;
     uint64_t m_nMftBytes = 0;
     uint64_t m_nTornRecords = 0;
+    CClusterBitmap m_allocation;  // during a scan only
 };

@@ -162,12 +162,24 @@ std::vector<CDataRun> DecodeRunList(CByteView runList, uint64_t nStartVcn, uint6
     return runs;
 }
 
+bool DecodeStandardTimes(CByteView value, CNtfsTimes& times)
+{
+    if (!value.Has(0, 0x20)) return false;
+    times.m_nCreateTime = value.U64(0x00);
+    times.m_nModifyTime = value.U64(0x08);
+    times.m_nAccessTime = value.U64(0x18);  // 0x10 is the record's own change time
+    return true;
+}
+
 bool DecodeFileName(CByteView value, CNtfsFileName& name)
 {
     if (!value.Has(0, 0x42)) return false;
     uint8_t nLength = value.U8(0x40);
     if (!value.Has(0x42, 2u * nLength)) return false;
     name.m_nParentRef = value.U64(0) & NTFS_REF_MASK;
+    name.m_times.m_nCreateTime = value.U64(0x08);
+    name.m_times.m_nModifyTime = value.U64(0x10);
+    name.m_times.m_nAccessTime = value.U64(0x20);
     name.m_nRealSize = value.U64(0x30);
     name.m_nLength = nLength;
     name.m_nNameSpace = value.U8(0x41);

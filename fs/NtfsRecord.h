@@ -10,6 +10,7 @@
 
 #include "fs/ByteView.h"
 
+inline constexpr uint32_t NTFS_ATTR_STANDARD_INFORMATION = 0x10;
 inline constexpr uint32_t NTFS_ATTR_ATTRIBUTE_LIST = 0x20;
 inline constexpr uint32_t NTFS_ATTR_FILE_NAME = 0x30;
 inline constexpr uint32_t NTFS_ATTR_DATA = 0x80;
@@ -98,9 +99,20 @@ struct CDataRun {
 // the runs before it are kept.
 std::vector<CDataRun> DecodeRunList(CByteView runList, uint64_t nStartVcn, uint64_t nTotalClusters);
 
+// Created, modified (data), accessed: 100-ns ticks since 1601 UTC, 0 unknown.
+struct CNtfsTimes {
+    uint64_t m_nCreateTime = 0;
+    uint64_t m_nModifyTime = 0;
+    uint64_t m_nAccessTime = 0;
+};
+
+// The times of a $STANDARD_INFORMATION value; false when it is too short.
+bool DecodeStandardTimes(CByteView value, CNtfsTimes& times);
+
 // A $FILE_NAME value's fields.
 struct CNtfsFileName {
     uint64_t m_nParentRef = 0;        // record number (low 48 bits)
+    CNtfsTimes m_times;               // as the name was last written: a fallback only
     uint64_t m_nRealSize = 0;
     uint8_t m_nLength = 0;            // UTF-16 units
     uint8_t m_nNameSpace = 0;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -20,6 +21,9 @@ COutputFile& COutputFile::operator=(COutputFile&& other) noexcept
         m_bHolePending = other.m_bHolePending;
         m_bFailed = other.m_bFailed;
         m_strError = std::move(other.m_strError);
+        m_bSetTimes = other.m_bSetTimes;
+        m_times[0] = other.m_times[0];
+        m_times[1] = other.m_times[1];
     }
     return *this;
 }
@@ -68,11 +72,19 @@ bool COutputFile::WriteZeros(uint64_t nLength)
     return true;
 }
 
+void COutputFile::SetTimesOnClose(const struct timespec& access, const struct timespec& modify)
+{
+    m_times[0] = access;
+    m_times[1] = modify;
+    m_bSetTimes = true;
+}
+
 bool COutputFile::Close()
 {
     if (m_fd < 0) return !m_bFailed;
     if (m_bHolePending && !m_bFailed && ::ftruncate(m_fd, static_cast<off_t>(m_nPosition)) != 0) Fail("truncate");
     m_bHolePending = false;
+    if (m_bSetTimes) (void)::futimens(m_fd, m_times);
     if (::close(m_fd) != 0 && !m_bFailed) Fail("close");
     m_fd = -1;
     return !m_bFailed;

@@ -3,6 +3,7 @@
 // walk (which decides its name and where it goes); engines only append to it.
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 class COutputFile {
@@ -24,7 +25,12 @@ public:
     bool Write(const void* pData, uint64_t nLength);
     // Appends nLength zero bytes (a hole where the file system allows it).
     bool WriteZeros(uint64_t nLength);
-    // Flushes the length of trailing holes and closes. False if anything failed.
+    // Access and modification times the file is given when it is closed,
+    // after its last write (UTIME_OMIT leaves one as it is).
+    void SetTimesOnClose(const struct timespec& access, const struct timespec& modify);
+    // Flushes the length of trailing holes, sets the times asked for and
+    // closes. False if writing failed; times the destination cannot take are
+    // no failure.
     bool Close();
 
     uint64_t GetBytesWritten() const { return m_nPosition; }
@@ -40,5 +46,7 @@ private:
     uint64_t m_nPosition = 0;
     bool m_bHolePending = false;
     bool m_bFailed = false;
+    bool m_bSetTimes = false;
+    struct timespec m_times[2] {};
     std::string m_strError;
 };

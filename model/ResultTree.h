@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "fs/FoundEntry.h"
+
 // Image indices: the only record of folder/file and live/deleted on an item.
 enum : uint8_t {
     IMAGE_DRIVES = 0,
@@ -48,7 +50,12 @@ public:
     uint64_t m_nParentRef = 0;
     uint64_t m_nStartRef = 0;
     uint64_t m_nSize = 0;
+    // 100-ns ticks since 1601 UTC; 0 when not known.
+    uint64_t m_nCreateTime = 0;
+    uint64_t m_nModifyTime = 0;
+    uint64_t m_nAccessTime = 0;
     bool m_bGroup = false;
+    ERecoverState m_nState = ERecoverState::Unknown;
 };
 
 class CResultItem {

@@ -34,7 +34,12 @@ CResultItem* CTreeBuilder::AddEntryItem(const CFoundEntry& entry, CResultItem* p
     uint8_t nImage = bFolder ? (entry.m_bDeleted ? IMAGE_DELETED_FOLDER : IMAGE_FOLDER)
                              : (entry.m_bDeleted ? IMAGE_DELETED_FILE : IMAGE_FILE);
     CResultItem* pItem = pParent->AppendChild(ItemTextForEntry(entry.m_bDeleted, entry.m_strName), nImage);
-    pItem->SetItemData(CTreeItemData::ForEntry(entry.m_nParentRef, entry.m_nStartRef, entry.m_nSize));
+    CTreeItemData data = CTreeItemData::ForEntry(entry.m_nParentRef, entry.m_nStartRef, entry.m_nSize);
+    data.m_nCreateTime = entry.m_nCreateTime;
+    data.m_nModifyTime = entry.m_nModifyTime;
+    data.m_nAccessTime = entry.m_nAccessTime;
+    data.m_nState = entry.m_nState;
+    pItem->SetItemData(data);
     m_nItemsPlaced.fetch_add(1, std::memory_order_relaxed);
     return pItem;
 }

@@ -38,8 +38,13 @@ CResultItem* CopySubtree(const CResultItem& from, CResultItem* pTo)
 
 void CopyDeletedBranches(const CResultItem& from, CResultItem* pTo)
 {
-    // A post-order pass finds the live items that lead to deleted ones; then
-    // a depth-first copy in tree order takes those and every deleted subtree.
+    CopyWantedBranches(from, pTo, [](const CResultItem& item) { return item.IsDeleted(); });
+}
+
+void CopyWantedBranches(const CResultItem& from, CResultItem* pTo, const CItemPredicate& isWanted)
+{
+    // A post-order pass finds the items that lead to wanted ones; then a
+    // depth-first copy in tree order takes those and every wanted subtree.
     std::unordered_set<const CResultItem*> leads;
     std::vector<std::pair<const CResultItem*, bool>> walk{{&from, false}};
     while (!walk.empty()) {
@@ -48,7 +53,7 @@ void CopyDeletedBranches(const CResultItem& from, CResultItem* pTo)
         if (!bVisited) {
             walk.push_back({p, true});
             for (size_t i = 0; i < p->GetChildCount(); ++i) walk.push_back({p->GetChild(i), false});
-        } else if ((p->IsDeleted() || leads.count(p)) && p != &from) {
+        } else if (p != &from && (leads.count(p) || isWanted(*p))) {
             leads.insert(p->GetParent());
         }
     }
@@ -65,7 +70,7 @@ void CopyDeletedBranches(const CResultItem& from, CResultItem* pTo)
             continue;
         }
         const CResultItem& child = *frame.pFrom->GetChild(frame.nNext++);
-        if (child.IsDeleted()) CopySubtree(child, frame.pCopy);
+        if (isWanted(child)) CopySubtree(child, frame.pCopy);
         else if (leads.count(&child)) stack.push_back({&child, CopyItem(child, frame.pCopy), 0});
     }
 }

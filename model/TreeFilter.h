@@ -1,12 +1,19 @@
 #pragma once
 // Views of the result tree restricted to what the user asked for.
 
+#include <functional>
+
 #include "model/ResultTree.h"
+
+// Whether an item is wanted; a wanted item brings its whole subtree along.
+using CItemPredicate = std::function<bool(const CResultItem&)>;
 
 // True when the item is deleted or something below it is.
 bool HasDeletedItems(const CResultItem& item);
-// Copies below pTo the children of from that are deleted or lie above a
-// deleted item; everything below a deleted folder comes along.
+// Copies below pTo the children of from that are wanted or lie above a
+// wanted item, in tree order; everything below a wanted item comes along.
+void CopyWantedBranches(const CResultItem& from, CResultItem* pTo, const CItemPredicate& isWanted);
+// The same for deleted items: everything below a deleted folder comes along.
 void CopyDeletedBranches(const CResultItem& from, CResultItem* pTo);
 // Copies the item and its whole subtree as a new last child of pTo.
 CResultItem* CopySubtree(const CResultItem& from, CResultItem* pTo);

@@ -10,12 +10,14 @@
 #include <mutex>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 
+#include "fs/FileTime.h"
 #include "tests/core/TestSupport.h"
 
 extern char** environ;
@@ -225,6 +227,22 @@ CImage MakeImage(uint64_t nTotalBytes, CImage img, bool bNoRecord0)
 
 // ---- real volumes -----------------------------------------------------------
 
+const std::vector<CTimedFile>& TimedFiles()
+{
+    // 2019-07-04 10:20:30.1234567 and neighbours, to the tick; the sparse
+    // file is 4 GiB and a little, too big for FAT.
+    constexpr uint64_t T = 132067152301234567ull;
+    constexpr uint64_t DAY = 864000000000ull;
+    static const std::vector<CTimedFile> files = {
+        {"Dated/tiny.txt", 30, T - 400 * DAY + 1, T + 1, T + 2 * DAY + 7, false},
+        {"Dated/report.txt", 70000, T - 30 * DAY + 9999999, T + 5555555, T + 3 * DAY, false},
+        {"Dated/gone.txt", 20000, T - 1000 * DAY, T - 999 * DAY + 3, T - 998 * DAY + 4, true},
+        {"Dated/gone-tiny.txt", 12, T - 5 * DAY + 11, T - 4 * DAY + 12, T - 3 * DAY + 13, true},
+        {"Dated/huge.bin", (uint64_t{4} << 30) + 4096, T - 2 * DAY, T - DAY, T, false},
+    };
+    return files;
+}
+
 namespace {
 
 constexpr const char* RECIPE_VERSION = "v3";
@@ -301,6 +319,23 @@ public:
         ::close(fd);
     }
     void Truncate(const std::string& strPath, uint64_t nSize) { fsys::resize_file(At(strPath), nSize); }
+    // Times as the driver sets them: access and modification through
+    // utimensat, creation through ntfs-3g's crtime attribute.
+    void SetTimes(const std::string& strPath, uint64_t nCreate, uint64_t nModify, uint64_t nAccess)
+    {
+        struct timespec times[2] = {FileTimeToTimespec(nAccess), FileTimeToTimespec(nModify)};
+        if (::utimensat(AT_FDCWD, At(strPath).c_str(), times, 0) != 0 ||
+            ::setxattr(At(strPath).c_str(), "system.ntfs_crtime", &nCreate, sizeof nCreate, 0) != 0)
+            throw std::runtime_error("cannot set the times of " + strPath);
+    }
+    // Writes the file until the volume is full.
+    void Fill(const std::string& strPath)
+    {
+        std::ofstream out(At(strPath), std::ios::binary);
+        std::vector<uint8_t> block = PatternBytes(1 << 16, 77);
+        while (out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size())))
+            ;
+    }
     // Sets the compressed attribute of a folder: files made in it are compressed.
     void Compress(const std::string& strPath)
     {
@@ -435,6 +470,38 @@ void BuildCompressed(CMaker& m)
     m.Delete("Packed/half.bin");
 }
 
+void BuildTimes(CMaker& m)
+{
+    m.Mkdir("Dated");
+    for (const CTimedFile& f : TimedFiles()) {
+        if (f.m_nSize > (1u << 20)) m.WriteAt(f.m_strPath, f.m_nSize - 4096, PatternBytes(4096, 40));
+        else m.Write(f.m_strPath, Text(f.m_nSize, 41));
+    }
+    // Times last, deletions after them: nothing touches a file once dated.
+    for (const CTimedFile& f : TimedFiles()) m.SetTimes(f.m_strPath, f.m_nCreateTime, f.m_nModifyTime, f.m_nAccessTime);
+    for (const CTimedFile& f : TimedFiles())
+        if (f.m_bDeleted) m.Delete(f.m_strPath, false);
+    // The folder's own times, as "tiny.txt" has them.
+    const CTimedFile& first = TimedFiles()[0];
+    m.SetTimes("Dated", first.m_nCreateTime, first.m_nModifyTime, first.m_nAccessTime);
+}
+
+void BuildReuse(CMaker& m)
+{
+    // A full volume: what is freed is the only space later files can take.
+    m.Write("head.bin", PatternBytes(81920, 50));
+    m.Write("middle.bin", PatternBytes(409600, 51));
+    m.Write("kept.bin", PatternBytes(100000, 52));
+    m.Write("tiny.txt", Text(40, 53));
+    m.Fill("fill.bin");
+    m.Delete("head.bin", false);
+    m.Delete("middle.bin", false);
+    m.Delete("tiny.txt", false);
+    // Takes all of head.bin's clusters and the first part of middle.bin's.
+    m.Write("later.bin", PatternBytes(286720, 54));
+    m.Delete("kept.bin", false);
+}
+
 const std::map<std::string, CRecipe>& Recipes()
 {
     static const std::map<std::string, CRecipe> recipes = {
@@ -444,6 +511,8 @@ const std::map<std::string, CRecipe>& Recipes()
         {"mftfrag", {8, "", "", BuildMftFragments, ""}},
         {"quickformat", {8, "", "", BuildBeforeFormat, "mkntfs -F -q -f {} >/dev/null 2>&1"}},
         {"compressed", {8, "", "compression", BuildCompressed, ""}},
+        {"times", {8, "", "noatime", BuildTimes, ""}},
+        {"reuse", {8, "", "", BuildReuse, ""}},
     };
     return recipes;
 }

@@ -63,8 +63,22 @@ struct CVolume {
     std::string m_strError;
 };
 
+// A file of the "times" volume with the times it was given through the driver
+// (100-ns ticks since 1601 UTC).
+struct CTimedFile {
+    std::string m_strPath;
+    uint64_t m_nSize;
+    uint64_t m_nCreateTime;
+    uint64_t m_nModifyTime;
+    uint64_t m_nAccessTime;
+    bool m_bDeleted;
+};
+const std::vector<CTimedFile>& TimedFiles();
+
 // The real volume of a recipe: "basic", "sector4k", "cluster512",
-// "mftfrag", "quickformat", "compressed". Built on first use, then reused.
+// "mftfrag", "quickformat", "compressed", "times" (TimedFiles), "reuse"
+// (deleted files whose clusters later files took, in part or in full).
+// Built on first use, then reused.
 const CVolume& Volume(const std::string& strRecipe);
 // True when mkntfs, ntfs-3g and FUSE are usable here.
 bool CanMakeVolumes();

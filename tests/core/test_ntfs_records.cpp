@@ -328,3 +328,34 @@ TEST(NtfsRecords, ArbitraryBytesNeverBreakTheDecoder)
 }
 
 }  // namespace
+
+TEST(NtfsRecords, StandardInformationTimesWithFileNameTimesInTheirPlace)
+{
+    // Times: created 0x08 / 0x00, modified 0x10 / 0x08, accessed 0x20 / 0x18
+    // in $FILE_NAME / $STANDARD_INFORMATION; each attribute's value at 0x18.
+    auto Stamp = [](std::vector<uint8_t> attr, size_t nOffset, uint64_t nTime) {
+        for (size_t i = 0; i < 8; ++i) attr[0x18 + nOffset + i] = static_cast<uint8_t>(nTime >> (8 * i));
+        return attr;
+    };
+    auto FileName = Stamp(Stamp(Stamp(FileNameAttr(5, u"a.txt"), 0x08, 111), 0x10, 222), 0x20, 333);
+    auto Standard = Stamp(Stamp(StandardInformation(), 0x00, 1000), 0x18, 3000);  // no modification time
+    struct {
+        const char* pszWhat;
+        std::vector<std::vector<uint8_t>> attributes;
+        uint64_t nCreate, nModify, nAccess;
+    } cases[] = {
+        {"both", {Standard, FileName}, 1000, 222, 3000},
+        {"no $STANDARD_INFORMATION", {FileName}, 111, 222, 333},
+        {"a $STANDARD_INFORMATION too short for times", {StandardInformation(0x10), FileName}, 111, 222, 333},
+        {"no $FILE_NAME", {Standard}, 1000, 0, 3000},
+    };
+    auto pEngine = testsupport::MemoryEngine(MakeImage(1 << 20).bytes, "NTFS");
+    for (auto& c : cases) {
+        std::vector<uint8_t> record = Record(1024, 1, 30, c.attributes);
+        CFoundEntry entry;
+        Ntfs(pEngine).ParseRecord(record.data(), 30, entry);
+        EXPECT_EQ(entry.m_nCreateTime, c.nCreate) << c.pszWhat;
+        EXPECT_EQ(entry.m_nModifyTime, c.nModify) << c.pszWhat;
+        EXPECT_EQ(entry.m_nAccessTime, c.nAccess) << c.pszWhat;
+    }
+}
