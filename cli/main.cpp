@@ -2,13 +2,16 @@
 // program, from the command line.
 
 #include <CLI/CLI.hpp>
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <fnmatch.h>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
 #include "cli/CliProgress.h"
 #include "cli/CliSource.h"
+#include "fs/FileTime.h"
 #include "model/EditionProfile.h"
 #include "model/ItemPath.h"
 #include "model/ScanCheck.h"
@@ -104,22 +107,46 @@ bool ScanSource(const std::string& strSource, const std::string& strType, CScanO
     return true;
 }
 
+// An ISO 8601 time, or null when the volume does not tell it.
+nlohmann::ordered_json TimeJson(uint64_t nTime)
+{
+    if (nTime == 0) return nullptr;
+    return FileTimeToIso8601(nTime);
+}
+
+// Files have a state; folders, and files whose volume kept no allocation state, have none.
+nlohmann::ordered_json StateJson(const CTreeItemData* pData)
+{
+    if (!pData || pData->m_nState == ERecoverState::Unknown) return nullptr;
+    return RecoverStateText(pData->m_nState);
+}
+
 void PrintItem(const CResultItem& item, bool bJson)
 {
     const CTreeItemData* pData = item.GetItemData();
+    CTreeItemData none;
+    const CTreeItemData& data = pData ? *pData : none;
     std::string strPath = ItemRelativePath(&item);
     if (bJson) {
         nlohmann::ordered_json j;
         j["path"] = strPath;
         j["type"] = item.IsFolder() ? "folder" : "file";
         j["deleted"] = item.IsDeleted();
-        j["size"] = pData ? pData->m_nSize : 0;
-        j["start"] = pData ? pData->m_nStartRef : 0;
-        j["parent"] = pData ? pData->m_nParentRef : 0;
+        j["size"] = data.m_nSize;
+        j["start"] = data.m_nStartRef;
+        j["parent"] = data.m_nParentRef;
+        j["created"] = TimeJson(data.m_nCreateTime);
+        j["modified"] = TimeJson(data.m_nModifyTime);
+        j["accessed"] = TimeJson(data.m_nAccessTime);
+        j["state"] = StateJson(pData);
         std::cout << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     } else {
-        std::printf("%-6s %-7s %12llu  %s\n", item.IsFolder() ? "folder" : "file", item.IsDeleted() ? "deleted" : "live",
-                    static_cast<unsigned long long>(pData ? pData->m_nSize : 0), strPath.c_str());
+        // Whole seconds are enough to read; --json has the rest.
+        std::string strModified = FileTimeToIso8601(data.m_nModifyTime - data.m_nModifyTime % FILETIME_TICKS_PER_SECOND);
+        std::printf("%-6s %-7s %12llu  %-20s  %-18s  %s\n", item.IsFolder() ? "folder" : "file",
+                    item.IsDeleted() ? "deleted" : "live", static_cast<unsigned long long>(data.m_nSize),
+                    strModified.empty() ? "-" : strModified.c_str(),
+                    data.m_nState == ERecoverState::Unknown ? "-" : RecoverStateText(data.m_nState), strPath.c_str());
     }
 }
 
@@ -136,21 +163,35 @@ void PrintTree(const CResultItem& drive, bool bJson)
     }
 }
 
-// The drive item the command works on: the whole tree, or only its deleted branches.
-const CResultItem* ViewOf(CScanOutcome& scan, bool bDeletedOnly, CResultTree* pFiltered)
+// Which items a command works on: all, or only deleted ones, or only those
+// whose path matches a glob (case-insensitive, "*" also across "/").
+struct CItemFilter {
+    bool m_bDeletedOnly = false;
+    std::string m_strMatch;
+
+    bool IsActive() const { return m_bDeletedOnly || !m_strMatch.empty(); }
+    bool Wants(const CResultItem& item) const
+    {
+        if (m_bDeletedOnly && !item.IsDeleted()) return false;
+        return m_strMatch.empty() || ::fnmatch(m_strMatch.c_str(), ItemRelativePath(&item).c_str(), FNM_CASEFOLD) == 0;
+    }
+};
+
+// The drive item the command works on: the whole tree, or its wanted branches.
+const CResultItem* ViewOf(CScanOutcome& scan, const CItemFilter& filter, CResultTree* pFiltered)
 {
-    if (!bDeletedOnly) return scan.pDrive;
+    if (!filter.IsActive()) return scan.pDrive;
     CResultItem* pDrive = pFiltered->AddDrive(scan.pDrive->GetText());
-    CopyDeletedBranches(*scan.pDrive, pDrive);
+    CopyWantedBranches(*scan.pDrive, pDrive, [&](const CResultItem& item) { return filter.Wants(item); });
     return pDrive;
 }
 
-int CmdList(const std::string& strSource, const std::string& strType, bool bJson, bool bDeleted)
+int CmdList(const std::string& strSource, const std::string& strType, bool bJson, const CItemFilter& filter)
 {
     CScanOutcome scan;
     if (!ScanSource(strSource, strType, &scan)) return EXIT_BAD_INPUT;
     CResultTree filtered;
-    const CResultItem* pView = ViewOf(scan, bDeleted, &filtered);
+    const CResultItem* pView = ViewOf(scan, filter, &filtered);
     PrintTree(*pView, bJson);
     if (!scan.pDrive->HasChildren()) std::fprintf(stderr, "%s\n", MSG_NO_DATA);
     return EXIT_ALL_WRITTEN;
@@ -183,8 +224,8 @@ bool MakeDestination(const std::string& strTo, std::string* pError)
     return !ec;
 }
 
-int CmdRecover(const std::string& strSource, const std::string& strType, const std::string& strTo, bool bDeleted,
-               const std::vector<std::string>& paths)
+int CmdRecover(const std::string& strSource, const std::string& strType, const std::string& strTo,
+               const CItemFilter& filter, const std::vector<std::string>& paths)
 {
     CScanOutcome scan;
     if (!ScanSource(strSource, strType, &scan)) return EXIT_BAD_INPUT;
@@ -193,7 +234,11 @@ int CmdRecover(const std::string& strSource, const std::string& strType, const s
         return EXIT_BAD_INPUT;
     }
     CResultTree filtered;
-    const CResultItem* pView = ViewOf(scan, bDeleted, &filtered);
+    const CResultItem* pView = ViewOf(scan, filter, &filtered);
+    if (!filter.m_strMatch.empty() && !pView->HasChildren()) {
+        PrintError("no item in the scan results matches " + filter.m_strMatch);
+        return EXIT_BAD_INPUT;
+    }
     std::vector<const CResultItem*> targets;
     if (!CollectTargets(*pView, paths, &targets)) return EXIT_BAD_INPUT;
 
@@ -222,13 +267,16 @@ int main(int argc, char** argv)
 #ifdef VARNEL_CLI_EDITION
     g_strEdition = VARNEL_CLI_EDITION;
 #endif
+    // Globs match UTF-8 names character by character, and fold case beyond ASCII.
+    std::setlocale(LC_CTYPE, "C.UTF-8");
     ApplyEditionProfile();
     CLI::App app{"Varnel Data Recovery (" + ProductTitle() + "): finds deleted files on NTFS and FAT volumes and "
                  "writes them to another drive. The scanned volume is only read."};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string(VARNEL_VERSION) + " (edition " + g_strEdition + ")");
 
-    bool bJson = false, bDeleted = false;
+    bool bJson = false;
+    CItemFilter filter;
     std::string strSource, strTo, strType;
     std::vector<std::string> paths;
 
@@ -238,7 +286,11 @@ int main(int argc, char** argv)
     auto AddSourceOptions = [&](CLI::App* pCmd) {
         pCmd->add_option("SOURCE", strSource, "Image file, block device, or drive letter from `varnel drives`")
             ->required();
-        pCmd->add_flag("--deleted", bDeleted, "Only deleted items and the folders above them");
+        pCmd->add_flag("--deleted", filter.m_bDeletedOnly, "Only deleted items and the folders above them");
+        pCmd->add_option("--match", filter.m_strMatch,
+                         "Only items whose path matches GLOB (case-insensitive; * also matches /), "
+                         "with the folders above them")
+            ->type_name("GLOB");
         pCmd->add_option("--type", strType, "Take the volume as this file system instead of detecting it")
             ->check(CLI::IsMember({"NTFS", "FAT32", "FAT"}));
     };
@@ -258,6 +310,6 @@ int main(int argc, char** argv)
         return nCode == 0 ? 0 : EXIT_BAD_INPUT;
     }
     if (pDrives->parsed()) return CmdDrives(bJson);
-    if (pList->parsed()) return CmdList(strSource, strType, bJson, bDeleted);
-    return CmdRecover(strSource, strType, strTo, bDeleted, paths);
+    if (pList->parsed()) return CmdList(strSource, strType, bJson, filter);
+    return CmdRecover(strSource, strType, strTo, filter, paths);
 }

@@ -9,9 +9,11 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "fs/FileTime.h"
 #include "model/ItemPath.h"
 #include "recover/OutputNames.h"
 
@@ -53,6 +55,23 @@ int CreateUniqueFolder(int nDirFd, const std::string& strName, std::string* pCho
     }
     errno = EEXIST;
     return -1;
+}
+
+// A recovered file or folder gets the times the volume kept for it.
+void TimesOf(const CResultItem& item, struct timespec times[2])
+{
+    const CTreeItemData* pData = item.GetItemData();
+    times[0] = FileTimeToTimespec(pData ? pData->m_nAccessTime : 0);
+    times[1] = FileTimeToTimespec(pData ? pData->m_nModifyTime : 0);
+}
+
+// A folder's own times are set after everything inside it is written.
+void CloseFolder(int fd, const CResultItem& folder)
+{
+    struct timespec times[2];
+    TimesOf(folder, times);
+    (void)::futimens(fd, times);
+    ::close(fd);
 }
 
 uint64_t CountFiles(const CResultItem& item)
@@ -100,7 +119,15 @@ bool CRecoveryWalk::SetDestination(const std::string& strFolder, std::string* pE
         return false;
     }
     m_strDestination = strFolder;
+    m_nMaxFileBytes = MaxFileBytesAt(m_nDestFd, strFolder);
     return true;
+}
+
+std::string CRecoveryWalk::SizeRefusal(const CTreeItemData& data) const
+{
+    if (data.m_nSize <= m_nMaxFileBytes) return {};
+    return "the file has " + std::to_string(data.m_nSize) + " bytes, more than the destination's FAT file system " +
+           "can hold in one file (" + std::to_string(m_nMaxFileBytes) + "); not written";
 }
 
 bool CRecoveryWalk::Cancelled()
@@ -123,7 +150,7 @@ void CRecoveryWalk::RecoverItem(const CResultItem& item)
         if (fd < 0) return FailSubtree(item, strDest, ErrnoText("cannot create folder"));
         ++m_report.m_nFoldersCreated;
         RecoverFolderItem(item, fd, strDest, strSource, 1);
-        ::close(fd);
+        CloseFolder(fd, item);
     }
 }
 
@@ -149,7 +176,7 @@ void CRecoveryWalk::RecoverFolderItem(const CResultItem& folder, int nDirFd, con
         }
         ++m_report.m_nFoldersCreated;
         RecoverFolderItem(child, fd, strChildDest, strChildSource, nDepth + 1);
-        ::close(fd);
+        CloseFolder(fd, child);
     }
 }
 
@@ -157,6 +184,13 @@ void CRecoveryWalk::RecoverFileItem(const CResultItem& item, int nDirFd, const s
                                     const std::string& strSource)
 {
     const CTreeItemData* pData = item.GetItemData();
+    std::string strRefusal = pData ? SizeRefusal(*pData) : std::string();
+    if (!strRefusal.empty()) {
+        // Written, it would be cut short at the limit without a word.
+        ++m_report.m_nFilesFailed;
+        m_report.m_failures.push_back({strSource, strDest + "/" + SanitizeName(item.GetText()), strRefusal});
+        return;
+    }
     std::string strChosen;
     int fd = CreateUniqueFile(nDirFd, SanitizeName(item.GetText()), &strChosen);
     std::string strPath = strDest + "/" + strChosen;
@@ -173,6 +207,9 @@ void CRecoveryWalk::RecoverFileItem(const CResultItem& item, int nDirFd, const s
             ? m_engine.RecoverFile(pData->m_nStartRef, item.GetText(), out, m_pProgress)
             : m_engine.RecoverFromCluster(strSource, out, m_engine.m_nDrive, pData->m_nStartRef, pData->m_nSize,
                                           item.IsDeleted(), m_pProgress);
+    struct timespec times[2];
+    TimesOf(item, times);
+    out.SetTimesOnClose(times[0], times[1]);
     bool bClosed = out.Close();
     m_report.m_nBytesWritten += out.GetBytesWritten();
     m_report.m_nUnreadableClusters += result.m_nUnreadableClusters;
@@ -241,11 +278,17 @@ std::string Unescape(const std::string& str)
     return strOut;
 }
 
-// The source of the mount that holds the path (the longest mount point above it).
-std::string MountSourceOf(const std::string& strPath)
+struct CMountInfo {
+    std::string m_strSource;
+    std::string m_strType;
+};
+
+// The mount that holds the path (the longest mount point above it).
+CMountInfo MountOf(const std::string& strPath)
 {
     std::ifstream mounts("/proc/self/mountinfo");
-    std::string strLine, strBest, strSource;
+    std::string strLine, strBest;
+    CMountInfo best;
     while (std::getline(mounts, strLine)) {
         std::istringstream fields(strLine);
         std::string strId, strParent, strDev, strRoot, strPoint;
@@ -260,10 +303,10 @@ std::string MountSourceOf(const std::string& strPath)
                       (strPath.rfind(strPoint, 0) == 0 && strPath[strPoint.size()] == '/');
         if (bAbove && strPoint.size() >= strBest.size()) {
             strBest = strPoint;
-            strSource = Unescape(strMountSource);
+            best = {Unescape(strMountSource), strType};
         }
     }
-    return strSource;
+    return best;
 }
 
 // A destination that does not exist yet will be made inside its nearest
@@ -294,10 +337,23 @@ bool IsOnScannedVolume(const std::string& strDestination, const std::string& str
         if (::stat(strDevice.c_str(), &stDevice) == 0 && S_ISBLK(stDevice.st_mode) && stDest.st_dev == stDevice.st_rdev)
             return true;
     }
-    std::string strMountSource = MountSourceOf(Canonical(strFolder));
+    std::string strMountSource = MountOf(Canonical(strFolder)).m_strSource;
     if (strMountSource.empty() || strMountSource[0] != '/') return false;
     std::string strRealMount = Canonical(strMountSource);
     for (const std::string& strDevice : devices)
         if (strRealMount == strDevice) return true;
     return false;
+}
+
+uint64_t MaxFileBytesAt(int nDirFd, const std::string& strFolder)
+{
+    constexpr uint64_t FAT_MAX_FILE_BYTES = 0xFFFFFFFFull;
+    constexpr decltype(statfs::f_type) MSDOS_MAGIC = 0x4d44;
+    constexpr decltype(statfs::f_type) FUSE_MAGIC = 0x65735546;
+    struct statfs st {};
+    if (::fstatfs(nDirFd, &st) != 0) return UINT64_MAX;
+    if (st.f_type == MSDOS_MAGIC) return FAT_MAX_FILE_BYTES;
+    // A FUSE mount tells its kind only in the mount table.
+    if (st.f_type == FUSE_MAGIC && MountOf(Canonical(strFolder)).m_strType == "fuse.fusefat") return FAT_MAX_FILE_BYTES;
+    return UINT64_MAX;
 }

@@ -60,15 +60,22 @@ private:
                          const std::string& strSource);
     void FailSubtree(const CResultItem& item, const std::string& strDest, const std::string& strReason);
     bool Cancelled();
+    // Why the destination cannot hold the item's file; empty when it can.
+    std::string SizeRefusal(const CTreeItemData& data) const;
 
     CFileSystem& m_engine;
     std::string m_strFileSystem;
     IRecoveryProgress* m_pProgress;
     int m_nDestFd = -1;
     std::string m_strDestination;
+    uint64_t m_nMaxFileBytes = UINT64_MAX;  // what the destination's file system can hold
     CRecoveryReport m_report;
 };
 
 // True when strFolder lies on the volume strSourcePath reads from: the same
 // block device (or a mount of it), or a loop device backed by the same image.
 bool IsOnScannedVolume(const std::string& strFolder, const std::string& strSourcePath);
+
+// The largest file the file system holding the open folder can store:
+// 4 GiB - 1 on FAT (its size field has 32 bits), else no limit (UINT64_MAX).
+uint64_t MaxFileBytesAt(int nDirFd, const std::string& strFolder);

@@ -8,7 +8,7 @@ PACKAGES=(
   libblkid-dev libudev-dev libcli11-dev nlohmann-json3-dev
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  ntfs-3g fuse3 dosfstools mtools sleuthkit zstd
+  ntfs-3g fuse3 fusefat dosfstools mtools sleuthkit zstd
   xvfb xauth
   time procps python3
 )

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "tests/core/NtfsFixtures.h"
@@ -141,4 +143,67 @@ TEST(CliVolumes, DestinationOnTheScannedVolumeIsRefused)
     CTempDir out("cli-samevol-out");
     std::string strOut;
     EXPECT_EQ(Cli("recover --deleted " + Quote(strImage) + " --to " + Quote(out.Path().string()), &strOut), 0);
+}
+
+TEST(CliVolumes, JsonCarriesTimesAndStatesAndMatchKeepsMatchingPaths)
+{
+    std::string strOut, strErr;
+    ASSERT_EQ(Cli("list --json --match '*/BIG.bin' " + Quote(BasicImage()), &strOut), 0);
+    auto lines = JsonLines(strOut);
+    std::vector<std::string> paths;
+    for (const auto& j : lines) paths.push_back(j["path"]);
+    // Case folded, "*" across "/", and the folder above comes along.
+    EXPECT_EQ(paths, (std::vector<std::string>{"docs", "docs/big.bin"}));
+    ASSERT_EQ(lines.size(), 2u);
+    const auto& big = lines[1];
+    EXPECT_EQ(big["state"], "good");
+    EXPECT_TRUE(lines[0]["state"].is_null());  // folders have none
+    const std::regex iso(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d{1,7})?Z)");
+    for (const char* pszKey : {"created", "modified", "accessed"}) {
+        ASSERT_TRUE(big[pszKey].is_string()) << pszKey;
+        EXPECT_TRUE(std::regex_match(big[pszKey].get<std::string>(), iso)) << big[pszKey];
+    }
+
+    CTempDir out("cli-match");
+    ASSERT_EQ(Cli("recover --deleted --match '*.TXT' " + Quote(BasicImage()) + " --to " + Quote(out.Path().string()),
+                  &strOut, &strErr),
+              0)
+        << strErr;
+    std::set<std::string> written;
+    for (const auto& entry : fsys::recursive_directory_iterator(out.Path()))
+        if (entry.is_regular_file()) written.insert(fsys::relative(entry.path(), out.Path()).string());
+    EXPECT_TRUE(written.count("trip/sub/list.txt"));
+    EXPECT_TRUE(written.count("notes.txt"));
+    for (const std::string& strPath : written) EXPECT_EQ(strPath.substr(strPath.size() - 4), ".txt") << strPath;
+    EXPECT_FALSE(written.count("readme.txt"));  // live
+
+    EXPECT_EQ(Cli("recover --match '*.nothing' " + Quote(BasicImage()) + " --to " + Quote(out.Path().string()), &strOut,
+                  &strErr),
+              2);
+    EXPECT_NE(strErr.find("no item"), std::string::npos) << strErr;
+}
+
+TEST(CliVolumes, FilesTooBigForAFat32DestinationAreSkippedAndReported)
+{
+    const ntfsfix::CVolume& volume = ntfsfix::Volume("times");
+    ASSERT_TRUE(volume.m_bOk) << volume.m_strError;
+    CTempDir dir("cli-fat32");
+    std::string strFat = dir / "dest.img", strMount = dir / "mnt";
+    fsys::create_directories(strMount);
+    MustRun("mkfs.fat -C -F 32 -s 1 " + Quote(strFat) + " 40960 >/dev/null");
+    // The kernel's vfat driver where it is there, else the FUSE one.
+    bool bMounted = testsupport::Run("mount -o loop " + Quote(strFat) + " " + Quote(strMount)) == 0 ||
+                    (HaveTool("fusefat") && testsupport::Run("fusefat -o rw+ " + Quote(strFat) + " " + Quote(strMount)) == 0);
+    if (!bMounted) GTEST_SKIP() << "no way to mount a FAT32 image here";
+
+    std::string strOut, strErr;
+    int nStatus = Cli("recover " + Quote(volume.m_strImage) + " --to " + Quote(strMount) + " dated", &strOut, &strErr);
+    bool bHuge = fsys::exists(fsys::path(strMount) / "dated" / "huge.bin");
+    std::vector<uint8_t> report = ReadFileBytes(strMount + "/dated/report.txt");
+    testsupport::Run("umount " + Quote(strMount));
+    EXPECT_EQ(nStatus, 1) << strErr;
+    EXPECT_NE(strErr.find("huge.bin"), std::string::npos) << strErr;
+    EXPECT_NE(strErr.find("not written"), std::string::npos) << strErr;
+    EXPECT_FALSE(bHuge);  // not cut short at 4 GiB, not there at all
+    EXPECT_EQ(report.size(), 70000u);  // the other files are written
 }
