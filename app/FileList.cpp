@@ -1,8 +1,10 @@
 // The file list: the children of the current item, its clicks and its views.
 
 #include <QItemSelectionModel>
+#include <QStackedWidget>
 
 #include "app/RecoveryDlg.h"
+#include "ui/DeletedFilter.h"
 #include "ui/FileListModel.h"
 #include "ui/TreeCtrlCh.h"
 
@@ -70,6 +72,9 @@ int CRecoveryDlg::GetListView() const { return m_nListView & LVS_TYPEMASK; }
 void CRecoveryDlg::SetListView(int nType)
 {
     m_nListView = nType & LVS_TYPEMASK;
+    // The report view is a view of its own over the same model and selection.
+    m_listStack->setCurrentWidget(m_nListView == LVS_REPORT ? static_cast<QWidget*>(m_details) : m_list);
+    if (m_nListView == LVS_REPORT) return;
     if (m_nListView == LVS_ICON) {
         m_list->setViewMode(QListView::IconMode);
         m_list->setFlow(QListView::LeftToRight);
@@ -105,3 +110,10 @@ void CRecoveryDlg::OnViewList()
 {
     if (GetListView() != LVS_LIST) SetListView(LVS_LIST);
 }
+
+void CRecoveryDlg::OnViewDetails()
+{
+    if (GetListView() != LVS_REPORT) SetListView(LVS_REPORT);
+}
+
+void CRecoveryDlg::OnViewDeletedOnly(bool bOn) { m_pDeletedFilter->SetActive(bOn); }

@@ -31,11 +31,14 @@ class QMenu;
 class QPushButton;
 class QSocketNotifier;
 class QSplitter;
+class QStackedWidget;
 class QTimer;
 class QToolBar;
 class CCheckDrivesDialog;
 class CDeviceMonitor;
 class CFileListModel;
+class CDeletedOnlyFilter;
+class CFileDetailsView;
 class CFileListView;
 class CResultTreeModel;
 class CShowScanProgress;
@@ -159,6 +162,9 @@ public slots:
     void OnViewSmallIcon();
     void OnViewLargeIcon();
     void OnViewList();
+    void OnViewDetails();
+    // "Show deleted items only" in the View menu.
+    void OnViewDeletedOnly(bool bOn);
     void OnGo();
     void OnAddressChange();
     void OnSelchangedTree();
@@ -211,6 +217,11 @@ public:
     int64_t m_nFolderCount = 0;
 
     CFileListView* m_list = nullptr;
+    // The list in the Details view: the same model and selection as m_list.
+    CFileDetailsView* m_details = nullptr;
+    QStackedWidget* m_listStack = nullptr;
+    CDeletedOnlyFilter* m_pDeletedFilter = nullptr;
+    QAction* m_pDeletedOnlyAction = nullptr;
     CTreeCtrlCh* m_tree = nullptr;
     QLabel* m_helpTip = nullptr;
     QLabel* m_copyright = nullptr;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -22,6 +23,7 @@
 #include "model/EditionProfile.h"
 #include "platform/DeviceMonitor.h"
 #include "ui/CheckDrivesDialog.h"
+#include "ui/DeletedFilter.h"
 #include "ui/FileListModel.h"
 #include "ui/ResultTreeModel.h"
 #include "ui/TreeCtrlCh.h"
@@ -123,8 +125,15 @@ void CRecoveryDlg::OnInitDialog()
     m_list->setWrapping(true);
     m_list->setWordWrap(true);
     m_list->setTextElideMode(Qt::ElideMiddle);
+    m_details = new CFileDetailsView(m_list, m_splitter);
+    m_details->setObjectName(QStringLiteral("details"));
+    m_details->setAccessibleName(QStringLiteral("File List Details"));
+    m_listStack = new QStackedWidget(m_splitter);
+    m_listStack->setAccessibleName(QStringLiteral("File List Views"));
+    m_listStack->addWidget(m_list);
+    m_listStack->addWidget(m_details);
     m_splitter->addWidget(m_tree);
-    m_splitter->addWidget(m_list);
+    m_splitter->addWidget(m_listStack);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({228, 516});
     pLayout->addWidget(m_splitter, 1);
@@ -146,6 +155,11 @@ void CRecoveryDlg::OnInitDialog()
     m_tree->setModel(m_pTreeModel);
     m_pListModel = new CFileListModel(this);
     m_list->setModel(m_pListModel);
+    m_details->setModel(m_pListModel);
+    m_details->setSelectionModel(m_list->selectionModel());
+    for (int i = 0; i < CFileListModel::COLUMN_COUNT; ++i)
+        m_details->setColumnWidth(i, m_pListModel->headerData(i, Qt::Horizontal, Qt::SizeHintRole).toSize().width());
+    m_pDeletedFilter = new CDeletedOnlyFilter(m_tree, m_pTreeModel, m_pListModel, this);
 
     InitImageLists();
     InitMenu();
@@ -243,6 +257,11 @@ void CRecoveryDlg::InitMenu()
     pView->addAction(QStringLiteral("&Small Icons"), this, &CRecoveryDlg::OnViewSmallIcon);
     pView->addAction(QStringLiteral("&Large Icon"), this, &CRecoveryDlg::OnViewLargeIcon);
     pView->addAction(QStringLiteral("&List"), this, &CRecoveryDlg::OnViewList);
+    pView->addAction(QStringLiteral("&Details"), this, &CRecoveryDlg::OnViewDetails);
+    pView->addSeparator();
+    m_pDeletedOnlyAction = pView->addAction(QStringLiteral("Show deleted items only"));
+    m_pDeletedOnlyAction->setCheckable(true);
+    connect(m_pDeletedOnlyAction, &QAction::toggled, this, &CRecoveryDlg::OnViewDeletedOnly);
     pView->addSeparator();
     QMenu* pGoTo = pView->addMenu(QStringLiteral("Go to"));
     pGoTo->addAction(QStringLiteral("&Back"), this, &CRecoveryDlg::GoBack);

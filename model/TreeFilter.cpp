@@ -41,10 +41,9 @@ void CopyDeletedBranches(const CResultItem& from, CResultItem* pTo)
     CopyWantedBranches(from, pTo, [](const CResultItem& item) { return item.IsDeleted(); });
 }
 
-void CopyWantedBranches(const CResultItem& from, CResultItem* pTo, const CItemPredicate& isWanted)
+std::unordered_set<const CResultItem*> ItemsAboveWanted(const CResultItem& from, const CItemPredicate& isWanted)
 {
-    // A post-order pass finds the items that lead to wanted ones; then a
-    // depth-first copy in tree order takes those and every wanted subtree.
+    // Post order: an item is known to lead somewhere once its children are seen.
     std::unordered_set<const CResultItem*> leads;
     std::vector<std::pair<const CResultItem*, bool>> walk{{&from, false}};
     while (!walk.empty()) {
@@ -52,11 +51,28 @@ void CopyWantedBranches(const CResultItem& from, CResultItem* pTo, const CItemPr
         walk.pop_back();
         if (!bVisited) {
             walk.push_back({p, true});
-            for (size_t i = 0; i < p->GetChildCount(); ++i) walk.push_back({p->GetChild(i), false});
+            // Below a wanted item everything shows anyway.
+            if (p == &from || !isWanted(*p))
+                for (size_t i = 0; i < p->GetChildCount(); ++i) walk.push_back({p->GetChild(i), false});
         } else if (p != &from && (leads.count(p) || isWanted(*p))) {
             leads.insert(p->GetParent());
         }
     }
+    return leads;
+}
+
+bool IsInWantedBranch(const CResultItem& item, const CItemPredicate& isWanted)
+{
+    for (const CResultItem* p = &item; p; p = p->GetParent())
+        if (isWanted(*p)) return true;
+    return false;
+}
+
+void CopyWantedBranches(const CResultItem& from, CResultItem* pTo, const CItemPredicate& isWanted)
+{
+    // The items that lead to wanted ones; then a depth-first copy in tree
+    // order takes those and every wanted subtree.
+    std::unordered_set<const CResultItem*> leads = ItemsAboveWanted(from, isWanted);
     struct CFrame {
         const CResultItem* pFrom;
         CResultItem* pCopy;

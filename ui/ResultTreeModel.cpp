@@ -1,6 +1,9 @@
 #include "ui/ResultTreeModel.h"
 
+#include <QLocale>
 #include <array>
+
+#include "ui/FileListModel.h"
 
 void InitGuiResources() { Q_INIT_RESOURCE(varnel); }
 
@@ -16,6 +19,18 @@ const QIcon& ItemIcon(uint8_t nImage)
     }();
     static const QIcon none;
     return nImage < icons.size() ? icons[nImage] : none;
+}
+
+QString ItemToolTip(const CResultItem& item, const CTreeItemData& data)
+{
+    QString strTip = QString::fromStdString("Parent Cluster " + data.GetParentRef() + " Start Cluster " + data.GetStartRef());
+    if (!item.IsFile()) return strTip;
+    strTip += QStringLiteral("\nSize: ") + SizeText(data.m_nSize);
+    if (data.m_nSize >= 1024)
+        strTip += QStringLiteral(" (%1 bytes)").arg(QLocale().toString(static_cast<qulonglong>(data.m_nSize)));
+    if (data.m_nState != ERecoverState::Unknown)
+        strTip += QStringLiteral("\nState: ") + QString::fromLatin1(RecoverStateText(data.m_nState));
+    return strTip;
 }
 
 CResultTreeModel::CResultTreeModel(CResultTree& tree, QObject* pParent) : QAbstractItemModel(pParent), m_tree(tree) {}
@@ -72,9 +87,7 @@ QVariant CResultTreeModel::data(const QModelIndex& index, int nRole) const
     case Qt::DecorationRole:
         return ItemIcon(pItem->GetImage());
     case Qt::ToolTipRole:
-        if (const CTreeItemData* pData = pItem->GetItemData())
-            return QString::fromStdString("Parent Cluster " + pData->GetParentRef() + " Start Cluster " +
-                                          pData->GetStartRef());
+        if (const CTreeItemData* pData = pItem->GetItemData()) return ItemToolTip(*pItem, *pData);
         if (pItem->IsDrive() && m_fnDriveToolTip) return m_fnDriveToolTip(pItem);
         return QString::fromStdString(pItem->GetText());
     default:

@@ -15,6 +15,9 @@ void InitGuiResources();
 // The picture of an image index, at 20x20 and 32x32 (the view picks by its icon size).
 const QIcon& ItemIcon(uint8_t nImage);
 
+// A result item's tooltip: its references, and for a file its size and state.
+QString ItemToolTip(const CResultItem& item, const CTreeItemData& data);
+
 class CResultTreeModel final : public QAbstractItemModel {
     Q_OBJECT
 public:

@@ -104,7 +104,8 @@ void CTestMainWindow::viewAndHelpMenus()
     CTestDlg dlg(&drives);
     QMenu* pView = TopMenu(dlg, "&View");
     QVERIFY(pView);
-    QCOMPARE(ActionTexts(pView), (QStringList{"&Small Icons", "&Large Icon", "&List", "-", "Go to"}));
+    QCOMPARE(ActionTexts(pView), (QStringList{"&Small Icons", "&Large Icon", "&List", "&Details", "-",
+                                              "Show deleted items only", "-", "Go to"}));
     QCOMPARE(ActionTexts(MenuAction(pView, "Go to")->menu()), (QStringList{"&Back", "&Forward", "&Up"}));
     QCOMPARE(ActionTexts(TopMenu(dlg, "&Help")), (QStringList{"&About", "&Help Index"}));
 }
@@ -221,7 +222,7 @@ void CTestMainWindow::layoutTexts()
     QCOMPARE(dlg.m_goButton->text(), "Go");
     QVERIFY(!dlg.m_copyright->text().isEmpty());
     const QStringList headings{"FileName",           "Create Time",        "Create Date", "Last Access Date",
-                               "Last Modified time", "Last Modified Date", "File Size"};
+                               "Last Modified time", "Last Modified Date", "File Size",   "State"};
     QCOMPARE(dlg.m_pListModel->columnCount(), headings.size());
     for (int i = 0; i < headings.size(); ++i)
         QCOMPARE(dlg.m_pListModel->headerData(i, Qt::Horizontal).toString(), headings[i]);

@@ -263,7 +263,7 @@ void CTestNavigation::toolTips()
     auto tipOf = [&](const CResultItem* pItem) {
         return w.dlg->m_pTreeModel->IndexOf(pItem).data(Qt::ToolTipRole).toString();
     };
-    QCOMPARE(tipOf(w.At("C:\\Docs\\b.txt")), "Parent Cluster 30 Start Cluster 31");
+    QCOMPARE(tipOf(w.At("C:\\Docs\\b.txt")), "Parent Cluster 30 Start Cluster 31\nSize: 10 bytes");
     QCOMPARE(tipOf(w.At("C:\\Docs\\Sub")), "Parent Cluster 30 Start Cluster 40");
     QCOMPARE(tipOf(w.dlg->m_resultTree.GetRoot()), "Drives");
 
