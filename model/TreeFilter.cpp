@@ -36,11 +36,6 @@ CResultItem* CopySubtree(const CResultItem& from, CResultItem* pTo)
     return pTop;
 }
 
-void CopyDeletedBranches(const CResultItem& from, CResultItem* pTo)
-{
-    CopyWantedBranches(from, pTo, [](const CResultItem& item) { return item.IsDeleted(); });
-}
-
 std::unordered_set<const CResultItem*> ItemsAboveWanted(const CResultItem& from, const CItemPredicate& isWanted)
 {
     // Post order: an item is known to lead somewhere once its children are seen.

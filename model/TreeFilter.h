@@ -19,7 +19,5 @@ bool IsInWantedBranch(const CResultItem& item, const CItemPredicate& isWanted);
 // Copies below pTo the children of from that are wanted or lie above a
 // wanted item, in tree order; everything below a wanted item comes along.
 void CopyWantedBranches(const CResultItem& from, CResultItem* pTo, const CItemPredicate& isWanted);
-// The same for deleted items: everything below a deleted folder comes along.
-void CopyDeletedBranches(const CResultItem& from, CResultItem* pTo);
 // Copies the item and its whole subtree as a new last child of pTo.
 CResultItem* CopySubtree(const CResultItem& from, CResultItem* pTo);
