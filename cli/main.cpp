@@ -89,6 +89,7 @@ bool ScanSource(const std::string& strSource, const std::string& strType, CScanO
     CScanRefusal refusal;
     if (CheckDriveBeforeScan(source.m_pEngine.get(), source.m_strFileSystem, &refusal) != EScanVerdict::Allowed) {
         std::string strWhy = source.m_pEngine ? source.m_pEngine->m_pReader->GetOpenError() : "";
+        if (strWhy.empty() && source.m_pEngine) strWhy = source.m_pEngine->GetBootProblem();
         PrintError(refusal.m_strText + (strWhy.empty() ? "" : "\n(" + strWhy + ")"));
         return false;
     }
@@ -98,6 +99,7 @@ bool ScanSource(const std::string& strSource, const std::string& strType, CScanO
         engine.PrepareScan();
         engine.ScanDrive(source.m_nDrive, &progress);
     }
+    for (const std::string& strDamage : engine.GetScanDamage()) PrintError("damaged volume: " + strDamage);
     pOut->pDrive = pOut->tree.AddDrive(DriveLetter(source.m_nDrive));
     std::unique_ptr<CFoundArray> pFound = engine.TakeFound();
     if (pFound) {
@@ -120,6 +122,10 @@ nlohmann::ordered_json StateJson(const CTreeItemData* pData)
     if (!pData || pData->m_nState == ERecoverState::Unknown) return nullptr;
     return RecoverStateText(pData->m_nState);
 }
+
+// A scan that met damage found what it could: the listing, and so what can
+// be recovered from it, is partial.
+bool ScanWasComplete(const CScanOutcome& scan) { return scan.source.m_pEngine->GetScanDamage().empty(); }
 
 void PrintItem(const CResultItem& item, bool bJson)
 {
@@ -194,7 +200,7 @@ int CmdList(const std::string& strSource, const std::string& strType, bool bJson
     const CResultItem* pView = ViewOf(scan, filter, &filtered);
     PrintTree(*pView, bJson);
     if (!scan.pDrive->HasChildren()) std::fprintf(stderr, "%s\n", MSG_NO_DATA);
-    return EXIT_ALL_WRITTEN;
+    return ScanWasComplete(scan) ? EXIT_ALL_WRITTEN : EXIT_PARTIAL;
 }
 
 bool CollectTargets(const CResultItem& view, const std::vector<std::string>& paths,
@@ -257,7 +263,7 @@ int CmdRecover(const std::string& strSource, const std::string& strType, const s
         std::fprintf(stderr, "%s: %s -> %s: %s\n", failure.m_bIncomplete ? "incomplete" : "failed",
                      failure.m_strSource.c_str(), failure.m_strDestination.c_str(), failure.m_strReason.c_str());
     std::fprintf(stderr, "%s\n", report.EndText().c_str());
-    return report.AllWritten() ? EXIT_ALL_WRITTEN : EXIT_PARTIAL;
+    return report.AllWritten() && ScanWasComplete(scan) ? EXIT_ALL_WRITTEN : EXIT_PARTIAL;
 }
 
 }  // namespace

@@ -62,7 +62,10 @@ CFAT32::~CFAT32() = default;
 int CFAT32::LoadBootSector(int nDrive)
 {
     std::unique_ptr<uint8_t[]> pSector = m_pReader ? m_pReader->ReadSectors(nDrive, 0, 1) : nullptr;
-    if (!pSector) return -1;
+    if (!pSector) {
+        m_strBootProblem = "sector 0 cannot be read";
+        return -1;
+    }
     CByteView boot(pSector.get(), SECTOR_SIZE);
     FatBiosParameters& bp = *m_pBoot;
     DecodeCommonFields(boot, bp);
@@ -94,7 +97,10 @@ CFAT_12_16::~CFAT_12_16() = default;
 int CFAT_12_16::LoadBootSector(int nDrive)
 {
     std::unique_ptr<uint8_t[]> pSector = m_pReader ? m_pReader->ReadSectors(nDrive, 0, 1) : nullptr;
-    if (!pSector) return -1;
+    if (!pSector) {
+        m_strBootProblem = "sector 0 cannot be read";
+        return -1;
+    }
     CByteView boot(pSector.get(), SECTOR_SIZE);
     FatBiosParameters& bp = *m_pBoot;
     DecodeCommonFields(boot, bp);
@@ -118,7 +124,8 @@ int CFAT_12_16::LoadBootSector(int nDrive)
 bool CFAT::ComputeGeometry()
 {
     const FatBiosParameters& bp = *m_pBoot;
-    if (!IsUsableSectorSize(bp.m_wBytesPerSector) || bp.m_bySectorsPerCluster == 0) return false;
+    if (!IsUsableSectorSize(bp.m_wBytesPerSector)) return RefuseGeometry("bytes per sector is not 512, 1024, 2048 or 4096");
+    if (bp.m_bySectorsPerCluster == 0) return RefuseGeometry("sectors per cluster is 0");
     CFatGeometry g;
     g.m_nScale = bp.m_wBytesPerSector / SECTOR_SIZE;
     g.m_nSectorsPerCluster = uint64_t{bp.m_bySectorsPerCluster} * g.m_nScale;
@@ -128,10 +135,13 @@ bool CFAT::ComputeGeometry()
     uint64_t nRootSectors = bFat32 ? 0 : static_cast<uint64_t>(std::max(m_nRootDirSectors, 0));
     uint64_t nTotal = bp.m_dwTotalSectors32;
     uint64_t nData = uint64_t{bp.m_wReservedSectors} + uint64_t{bp.m_byNumberOfFats} * nFatSectors + nRootSectors;
-    if (nTotal == 0 || nData >= nTotal) return false;
+    if (nTotal == 0) return RefuseGeometry("the volume has no sectors");
+    if (nData >= nTotal) return RefuseGeometry("the reserved sectors, tables and root folder fill the whole volume");
     g.m_nTotalSectors = nTotal * g.m_nScale;
     uint64_t nSourceSectors = m_pReader ? m_pReader->GetTotalSectors() : 0;
-    if (nSourceSectors != 0 && g.m_nTotalSectors > nSourceSectors) return false;
+    if (nSourceSectors != 0 && g.m_nTotalSectors > nSourceSectors)
+        return RefuseGeometry("the volume is " + std::to_string(g.m_nTotalSectors) + " sectors long, its source only " +
+                              std::to_string(nSourceSectors) + " (a cut image?)");
 
     // FAT32 may run with mirroring off; the active table is then the one named in the flags.
     uint64_t nActive = (bFat32 && (bp.m_wExtFlags & 0x80)) ? (bp.m_wExtFlags & 0x0F) : 0;
@@ -143,13 +153,13 @@ bool CFAT::ComputeGeometry()
     g.m_nDataStart = nData * g.m_nScale;
 
     uint64_t nClusters = (nTotal - nData) / bp.m_bySectorsPerCluster;
-    if (nClusters == 0) return false;
+    if (nClusters == 0) return RefuseGeometry("the data area holds no cluster");
     g.m_nFatBits = bFat32 ? 32 : (nClusters < 4085 ? 12 : 16);
     // Clusters the table cannot describe are outside the file system too.
     uint64_t nTableEntries = g.m_nFatBits == 12 ? g.m_nFatBytes * 2 / 3 : g.m_nFatBytes * 8 / g.m_nFatBits;
     uint64_t nMax = std::min<uint64_t>(nClusters + 1, bFat32 ? 0x0FFFFFF6 : (g.m_nFatBits == 12 ? 0xFF6 : 0xFFF6));
     if (nTableEntries > 0) nMax = std::min(nMax, nTableEntries - 1);
-    if (nMax < 2) return false;
+    if (nMax < 2) return RefuseGeometry("the table describes no cluster");
     g.m_nMaxCluster = static_cast<uint32_t>(nMax);
     g.m_nRootCluster = (bp.m_dwRootCluster >= 2 && bp.m_dwRootCluster <= nMax) ? bp.m_dwRootCluster : 2;
 
@@ -157,6 +167,12 @@ bool CFAT::ComputeGeometry()
     m_pTable = std::make_unique<CFatTable>(m_pReader.get(), m_nDrive, g.m_nFatStart, g.m_nFatBytes, g.m_nFatBits,
                                            g.m_nMaxCluster);
     return true;
+}
+
+bool CFAT::RefuseGeometry(const std::string& strWhy)
+{
+    m_strBootProblem = "boot sector: " + strWhy;
+    return false;
 }
 
 uint64_t CFAT::ClusterToSector(uint32_t nCluster) const

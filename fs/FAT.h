@@ -124,6 +124,8 @@ protected:
     // false (boot sector not loaded) for zero or unusable sizes or a layout
     // reaching past the end of the volume.
     bool ComputeGeometry();
+    // Keeps why the geometry is refused; always false.
+    bool RefuseGeometry(const std::string& strWhy);
     // Copies the fields shared by both layouts out of the boot sector.
     static void DecodeCommonFields(CByteView boot, FatBiosParameters& bp);
 
@@ -141,6 +143,7 @@ private:
     // A folder's clusters after nFirst along its chain, appended to folder;
     // each appended cluster is added to state.m_parsed.
     void AppendChain(CScanState& state, uint32_t nFirst, std::vector<uint8_t>& folder);
+    void NoteFolderDamage(uint32_t nFirst, const char* pszWhat);
     // Reads nCount clusters from nFirst; clusters that cannot be read are
     // zeroed and flagged 0 in good.
     void ReadClusters(uint32_t nFirst, uint32_t nCount, uint8_t* pBuffer, std::vector<uint8_t>& good);

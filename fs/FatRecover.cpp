@@ -92,6 +92,13 @@ CRecoverResult CFAT::RecoverFromCluster(const std::string& /*strSourcePath*/, CO
         result.m_strError = "the first cluster lies outside the volume";
         return result;
     }
+    // No file holds more than the data area: a larger size is damage, and
+    // writing it would fill the destination with zeros.
+    uint64_t nDataBytes = uint64_t{m_geometry.m_nMaxCluster - 1} * m_geometry.m_nBytesPerCluster;
+    if (nSize > nDataBytes) {
+        result.m_bShort = true;
+        nSize = nDataBytes;
+    }
     uint32_t nFirst = static_cast<uint32_t>(nStartCluster);
     // A live entry whose chain is gone (a quick format, a folder deleted around
     // it) still has its data where a deleted one would.
@@ -100,6 +107,9 @@ CRecoverResult CFAT::RecoverFromCluster(const std::string& /*strSourcePath*/, CO
     if (bAlongChain) pSequence = std::make_unique<CChainSequence>(*m_pTable, nFirst);
     else pSequence = std::make_unique<CFreeRunSequence>(*m_pTable, nFirst);
     CopyClusters(*pSequence, nSize, out, progress, result);
+    if (result.m_bShort)
+        result.m_strError = "the recorded size is larger than the volume; " + std::to_string(nSize) + " bytes written" +
+                            (result.m_strError.empty() ? "" : ": " + result.m_strError);
     return result;
 }
 

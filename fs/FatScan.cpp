@@ -170,11 +170,19 @@ void CFAT::ParseFolderAt(CScanState& state, uint32_t nCluster, CByteView cluster
 void CFAT::AppendChain(CScanState& state, uint32_t nFirst, std::vector<uint8_t>& folder)
 {
     const uint64_t nClusterBytes = m_geometry.m_nBytesPerCluster;
+    const uint64_t nMaxBytes = std::max(FAT_MAX_FOLDER_BYTES, nClusterBytes);
     CChainWalker walker(*m_pTable, nFirst);
     std::vector<uint8_t> good(1);
-    while (folder.size() + nClusterBytes <= std::max(FAT_MAX_FOLDER_BYTES, nClusterBytes) && walker.Advance()) {
+    while (walker.Advance()) {
         uint32_t nCluster = walker.Current();
-        if (!state.m_parsed.insert(nCluster).second) break;  // already part of another folder
+        if (folder.size() + nClusterBytes > nMaxBytes) {
+            NoteFolderDamage(nFirst, "is longer than 65536 entries; the rest of its chain is not read");
+            return;
+        }
+        if (!state.m_parsed.insert(nCluster).second) {
+            NoteFolderDamage(nFirst, "runs into the clusters of another folder");
+            return;
+        }
         size_t nAt = folder.size();
         folder.resize(nAt + nClusterBytes);
         uint64_t nIndex = uint64_t{nCluster} - state.m_nBatchFirst;
@@ -184,6 +192,13 @@ void CFAT::AppendChain(CScanState& state, uint32_t nFirst, std::vector<uint8_t>&
         }
         ReadClusters(nCluster, 1, folder.data() + nAt, good);
     }
+    if (walker.Stop() == CChainWalker::EStop::Loop) NoteFolderDamage(nFirst, "loops");
+    else if (walker.Stop() == CChainWalker::EStop::Broken) NoteFolderDamage(nFirst, "is broken or leaves the volume");
+}
+
+void CFAT::NoteFolderDamage(uint32_t nFirst, const char* pszWhat)
+{
+    NoteScanDamage("the cluster chain of the folder at cluster " + std::to_string(nFirst) + " " + pszWhat);
 }
 
 void CFAT::ParseEntries(CByteView dir, size_t nFirstEntry, uint64_t nParent)

@@ -32,6 +32,27 @@ void CFileSystem::PrepareScan()
     m_bStopScan = false;
     m_pFound = std::make_unique<CFoundArray>();
     m_pCurrent = nullptr;
+    m_scanDamage.clear();
+}
+
+void CFileSystem::NoteScanDamage(const std::string& strText)
+{
+    // A volume damaged everywhere must not grow the list without bound.
+    constexpr size_t MAX_LINES = 100;
+    if (m_scanDamage.size() < MAX_LINES) m_scanDamage.push_back(strText);
+}
+
+void CFileSystem::CountScanDamage(const std::string& strKind, uint64_t nCount)
+{
+    std::string strLine = std::to_string(nCount) + " " + strKind;
+    for (std::string& strOld : m_scanDamage) {
+        size_t nSpace = strOld.find(' ');
+        if (nSpace != std::string::npos && strOld.compare(nSpace + 1, std::string::npos, strKind) == 0) {
+            strOld = strLine;
+            return;
+        }
+    }
+    NoteScanDamage(strLine);
 }
 
 bool CFileSystem::RefuseUnloadedScan(IScanProgress* pProgress) const

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "disk/SectorReader.h"
 #include "fs/FoundEntry.h"
@@ -17,11 +18,12 @@
 struct CRecoverResult {
     bool m_bWritten = true;             // false: the output could not be written, or nothing was readable
     bool m_bCancelled = false;          // the user cancelled while this file was written
+    bool m_bShort = false;              // the volume could not back the recorded size: output cut or zero-filled
     uint64_t m_nBytesWritten = 0;
     uint64_t m_nUnreadableClusters = 0; // written as zeros in place
     std::string m_strError;             // why the file is missing or incomplete
 
-    bool IsComplete() const { return m_bWritten && !m_bCancelled && m_nUnreadableClusters == 0; }
+    bool IsComplete() const { return m_bWritten && !m_bCancelled && !m_bShort && m_nUnreadableClusters == 0; }
 };
 
 inline constexpr const char* MSG_BOOT_NOT_LOADED = "Failed to load bios parameter Scanning is not possible";
@@ -55,6 +57,13 @@ public:
     // Hands the found entries to the caller (the tree builder); m_pFound is null afterwards.
     std::unique_ptr<CFoundArray> TakeFound() { return std::move(m_pFound); }
 
+    // What the last scan could not read or decode, one line each for the user;
+    // empty when it read the whole volume. Damage repeated across many records
+    // is kept as one line with a count.
+    const std::vector<std::string>& GetScanDamage() const { return m_scanDamage; }
+    // Why the boot sector was not loaded, when a reason is known.
+    const std::string& GetBootProblem() const { return m_strBootProblem; }
+
     std::atomic<bool> m_bStopScan{false};
     bool m_bBootLoaded = false;
     std::unique_ptr<CSectorReader> m_pReader;
@@ -65,6 +74,15 @@ public:
 protected:
     // The scan's refusal when the boot sector was not loaded; true when refused.
     bool RefuseUnloadedScan(IScanProgress* pProgress) const;
+    void NoteScanDamage(const std::string& strText);
+    // Damage of one kind met nCount times ("12 MFT records ..."); replaces the
+    // line of the same kind.
+    void CountScanDamage(const std::string& strKind, uint64_t nCount);
+
+    std::string m_strBootProblem;
+
+private:
+    std::vector<std::string> m_scanDamage;
 };
 
 // The engine for a file-system name exactly as the volume table reports it:

@@ -59,9 +59,12 @@ int CNTFS::LoadBootSector()
 {
     if (!m_pReader) return -1;
     std::unique_ptr<uint8_t[]> pSector = m_pReader->ReadSectors(m_nDrive, 0, 1);
-    if (!pSector) return -1;
+    if (!pSector) {
+        m_strBootProblem = "sector 0 cannot be read";
+        return -1;
+    }
     std::memcpy(m_boot.data(), pSector.get(), m_boot.size());
-    if (!DecodeNtfsBoot(CByteView(m_boot.data(), m_boot.size()), m_geometry)) return -1;
+    if (!DecodeNtfsBoot(CByteView(m_boot.data(), m_boot.size()), m_geometry, &m_strBootProblem)) return -1;
     m_wRecordSize = static_cast<uint16_t>(m_geometry.m_nRecordSize);
     LoadMftExtents();
     return 0;
@@ -164,7 +167,7 @@ bool CNTFS::ReadRecord(uint64_t n, std::vector<uint8_t>& record, ERecordFixup* p
     return fixup != ERecordFixup::Bad;
 }
 
-ERecordFixup CNTFS::ParseRecord(uint8_t* pRecord, uint64_t nIndex, CFoundEntry& entry) const
+ERecordFixup CNTFS::ParseRecord(uint8_t* pRecord, uint64_t nIndex, CFoundEntry& entry, bool* pDamaged) const
 {
     entry.m_strSignature = SignatureText(pRecord);
     if (!HasFileSignature(pRecord)) return ERecordFixup::Bad;
@@ -183,10 +186,13 @@ ERecordFixup CNTFS::ParseRecord(uint8_t* pRecord, uint64_t nIndex, CFoundEntry& 
     bool bHaveSecond = false, bAfterFirst = false, bHaveSize = false, bHaveTimes = false;
     CAttributeWalker walker(rec);
     CNtfsAttribute attr;
+    bool bBadName = false;
     while (walker.Next(attr)) {
         if (!bHaveTimes && attr.m_nType == NTFS_ATTR_STANDARD_INFORMATION && !attr.m_bNonResident)
             bHaveTimes = DecodeStandardTimes(attr.Value(), times);
         bool bName = attr.m_nType == NTFS_ATTR_FILE_NAME && !attr.m_bNonResident;
+        CNtfsFileName probe;
+        if (bName && !DecodeFileName(attr.Value(), probe)) bBadName = true;
         if (bAfterFirst) {
             bHaveSecond = bName && DecodeFileName(attr.Value(), second);
             bAfterFirst = false;
@@ -205,6 +211,7 @@ ERecordFixup CNTFS::ParseRecord(uint8_t* pRecord, uint64_t nIndex, CFoundEntry& 
         }
     }
     SetTimes(entry, times, pName ? &pName->m_times : nullptr);
+    if (pDamaged) *pDamaged = bBadName || walker.Broken();
     if (!pName) return fixup;
 
     entry.m_nParentRef = first.m_nParentRef;
@@ -224,7 +231,9 @@ int CNTFS::ScanDrive(int, IScanProgress* pProgress)
     IScanProgress& progress = pProgress ? *pProgress : nullProgress;
     if (!m_pFound) m_pFound = std::make_unique<CFoundArray>();
     m_nTornRecords = 0;
+    m_nDamagedRecords = 0;
     progress.SetTotalClusters(m_geometry.m_nTotalSectors);
+    NoteShortImage();
     LoadAllocation();
     CStateJudge judge;
     ScanMft(progress, judge);
@@ -246,9 +255,14 @@ void CNTFS::ScanMft(IScanProgress& progress, CStateJudge& judge)
         bool bInside = nVirtual < m_nMftBytes;
         bool bRead = ReadMft(nVirtual, chunk.data(), nLength);
         progress.SetCurrentCluster(MftToVolume(nVirtual, nullptr) / m_geometry.m_nBytesPerSector);
-        // A bad chunk inside the known extents is passed over; past them it
+        // A bad chunk inside the known extents is passed over; past them, or
+        // past the end of the image (where every later chunk fails too), it
         // is the end of what can be scanned.
-        if (!bRead && !bInside) break;
+        if (!bRead && (!bInside || MftToVolume(nVirtual, nullptr) >= GetReadableBytes())) {
+            if (bInside) NoteUnreadableMft(nVirtual, m_nMftBytes - nVirtual);
+            break;
+        }
+        if (!bRead) NoteUnreadableMft(nVirtual, nLength);
         for (uint64_t nPos = 0; bRead && nPos + nRecord <= nLength; nPos += nRecord) {
             if (m_bStopScan) return;
             progress.WaitWhilePaused();
@@ -259,9 +273,10 @@ void CNTFS::ScanMft(IScanProgress& progress, CStateJudge& judge)
                 continue;
             }
             auto pEntry = std::make_unique<CFoundEntry>();
-            ERecordFixup fixup = ParseRecord(pRecord, (nVirtual + nPos) / nRecord, *pEntry);
+            bool bDamaged = false;
+            ERecordFixup fixup = ParseRecord(pRecord, (nVirtual + nPos) / nRecord, *pEntry, &bDamaged);
             strLastSignature = pEntry->m_strSignature;
-            if (fixup == ERecordFixup::Torn) ++m_nTornRecords;
+            CountDamagedRecord(fixup, bDamaged);
             TrimTrailingSpace(pEntry->m_strName);
             if (pEntry->m_strName.empty()) pEntry->m_strName = "Name Lost";
             else strLastName = pEntry->m_strName;
@@ -364,5 +379,39 @@ void CNTFS::FinishStates(CStateJudge& judge) const
         auto it = judge.m_extensionUse.find(pEntry->m_nStartRef);
         if (it == judge.m_extensionUse.end()) continue;
         pEntry->m_nState = StateOfClusters(use.m_nClusters + it->second.m_nClusters, use.m_nInUse + it->second.m_nInUse);
+    }
+}
+
+uint64_t CNTFS::GetReadableBytes() const
+{
+    uint64_t nSource = m_pReader ? m_pReader->GetTotalSectors() * SECTOR_SIZE : 0;
+    return nSource == 0 ? m_geometry.VolumeBytes() : std::min(nSource, m_geometry.VolumeBytes());
+}
+
+void CNTFS::NoteShortImage()
+{
+    if (GetReadableBytes() >= m_geometry.VolumeBytes()) return;
+    NoteScanDamage("the source ends after " + std::to_string(GetReadableBytes()) + " bytes, the volume is " +
+                   std::to_string(m_geometry.VolumeBytes()) + " bytes long: what lies past the end cannot be read");
+}
+
+void CNTFS::NoteUnreadableMft(uint64_t nVirtual, uint64_t nLength)
+{
+    const uint64_t nRecord = m_geometry.m_nRecordSize;
+    NoteScanDamage("MFT records " + std::to_string(nVirtual / nRecord) + " to " +
+                   std::to_string((nVirtual + nLength) / nRecord - 1) + " cannot be read");
+}
+
+void CNTFS::CountDamagedRecord(ERecordFixup fixup, bool bDamaged)
+{
+    if (fixup == ERecordFixup::Torn) {
+        ++m_nTornRecords;
+        CountScanDamage("MFT record(s) torn by a write that did not finish, decoded as they are", m_nTornRecords);
+    }
+    if (bDamaged || fixup == ERecordFixup::Bad) {
+        ++m_nDamagedRecords;
+        CountScanDamage("MFT record(s) damaged (an attribute, name or fixup outside its record), decoded as far as "
+                        "they could be",
+                        m_nDamagedRecords);
     }
 }

@@ -23,6 +23,7 @@ struct CNtfsDataStream {
     uint64_t m_nAllocatedSize = 0;
     uint8_t m_nCompressionUnit = 0;   // log2 of clusters per unit; 0: not compressed
     bool m_bFromList = false;         // parts came from extension records
+    bool m_bPartsLost = false;        // the attribute list names parts that cannot be found
     std::vector<CDataRun> m_runs;     // by VCN
 };
 
@@ -42,7 +43,9 @@ public:
     uint64_t RecordSector(uint64_t n) const;
     // Decodes one record held in memory (m_wRecordSize bytes, fixups applied in
     // place) into an entry. nIndex is the record's position in the MFT.
-    ERecordFixup ParseRecord(uint8_t* pRecord, uint64_t nIndex, CFoundEntry& entry) const;
+    // *pDamaged (when given) tells whether an attribute or name in it lied
+    // about its bounds, so that the walk could not read all of it.
+    ERecordFixup ParseRecord(uint8_t* pRecord, uint64_t nIndex, CFoundEntry& entry, bool* pDamaged = nullptr) const;
     static std::string ConvertName(const uint8_t* pName, size_t nUnits);
     static int64_t ReadRunValue(const uint8_t* p, int nCount) { return ::ReadRunValue(p, nCount); }
 
@@ -54,6 +57,9 @@ public:
     size_t GetMftExtentCount() const { return m_mft.size(); }
     // Records the last scan decoded although a sector of theirs was torn.
     uint64_t GetTornRecords() const { return m_nTornRecords; }
+    // Bytes the source really holds: the volume's length, or less when its
+    // image was cut short (0: the source cannot tell).
+    uint64_t GetReadableBytes() const;
 
     int32_t m_nSectorsPerChunk = 2048;
     std::array<uint8_t, SECTOR_SIZE> m_boot{};
@@ -104,12 +110,21 @@ private:
     // bBaseOnly the attribute list is not followed. False when there is none.
     bool CollectData(uint64_t nRecord, CByteView record, CNtfsDataStream& stream, bool bBaseOnly,
                      std::string& strNote) const;
+    // How many bytes of the stream to write: its real size, cut to what the
+    // volume can hold; strNote says why when it is cut or the runs fall short.
+    uint64_t DataLength(const CNtfsDataStream& stream, std::string& strNote) const;
     bool ReadAttributeList(const CNtfsAttribute& attr, std::vector<uint8_t>& list) const;
     void AddListedSegments(uint64_t nRecord, CByteView list, CNtfsDataStream& stream, std::string& strNote) const;
+
+    // Scan steps.
+    void NoteShortImage();
+    void NoteUnreadableMft(uint64_t nVirtual, uint64_t nLength);
+    void CountDamagedRecord(ERecordFixup fixup, bool bDamaged);
 
     CNtfsGeometry m_geometry;
     std::vector<CExtent> m_mft;
     uint64_t m_nMftBytes = 0;
     uint64_t m_nTornRecords = 0;
     CClusterBitmap m_allocation;  // during a scan only
+    uint64_t m_nDamagedRecords = 0;
 };

@@ -30,24 +30,28 @@ uint64_t RecordSizeFromBoot(int8_t c, uint64_t nClusterSize)
     return static_cast<uint64_t>(c) * nClusterSize;
 }
 
-bool DecodeNtfsBoot(CByteView boot, CNtfsGeometry& g)
+bool DecodeNtfsBoot(CByteView boot, CNtfsGeometry& g, std::string* pWhy)
 {
-    if (!boot.Has(0, 0x48)) return false;
+    auto Refuse = [pWhy](const char* pszWhy) {
+        if (pWhy) *pWhy = std::string("boot sector: ") + pszWhy;
+        return false;
+    };
+    if (!boot.Has(0, 0x48)) return Refuse("shorter than its fields");
     uint32_t nBps = boot.U16(0x0B);
-    if (!IsPowerOfTwo(nBps) || nBps < 512 || nBps > 4096) return false;
+    if (!IsPowerOfTwo(nBps) || nBps < 512 || nBps > 4096) return Refuse("bytes per sector is not 512 .. 4096");
     uint64_t nSpc = SectorsPerCluster(boot.U8(0x0D));
-    if (!IsPowerOfTwo(nSpc)) return false;
+    if (!IsPowerOfTwo(nSpc)) return Refuse("sectors per cluster is not a power of two");
     uint64_t nClusterSize = nSpc * nBps;
-    if (nClusterSize > (uint64_t{1} << 21)) return false;
+    if (nClusterSize > (uint64_t{1} << 21)) return Refuse("clusters are larger than 2 MiB");
     uint64_t nRecordSize = RecordSizeFromBoot(static_cast<int8_t>(boot.U8(0x40)), nClusterSize);
-    if (nRecordSize != 1024 && nRecordSize != 4096) return false;
+    if (nRecordSize != 1024 && nRecordSize != 4096) return Refuse("MFT records are neither 1024 nor 4096 bytes");
 
     uint64_t nTotal = boot.U64(0x28);
     uint64_t nMft = boot.U64(0x30);
-    if (nTotal == 0 || nTotal > UINT64_MAX / nBps) return false;
+    if (nTotal == 0 || nTotal > UINT64_MAX / nBps) return Refuse("the sector count is 0 or too large");
     uint64_t nVolumeBytes = nTotal * nBps;
-    if (nMft == 0 || nMft > nVolumeBytes / nClusterSize) return false;
-    if (nMft * nClusterSize + nRecordSize > nVolumeBytes) return false;
+    if (nMft == 0 || nMft > nVolumeBytes / nClusterSize || nMft * nClusterSize + nRecordSize > nVolumeBytes)
+        return Refuse("the MFT does not lie inside the volume");
 
     g.m_nBytesPerSector = nBps;
     g.m_nClusterSize = nClusterSize;
@@ -110,6 +114,12 @@ bool CAttributeWalker::Next(CNtfsAttribute& attr)
     attr.m_bytes = m_record.Sub(m_nPos, nLength);
     m_nPos += nLength;
     return true;
+}
+
+bool CAttributeWalker::Broken() const
+{
+    // The end marker is 4 bytes; the used size may stop right after them.
+    return !m_record.Has(m_nPos, 4) || m_nPos < 0x18 || m_nPos + 4 > m_nEnd || m_record.U32(m_nPos) != NTFS_ATTR_END;
 }
 
 bool FindAttribute(CByteView record, uint32_t nType, CNtfsAttribute& attr)

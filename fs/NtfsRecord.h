@@ -39,7 +39,8 @@ uint64_t RecordSizeFromBoot(int8_t c, uint64_t nClusterSize);
 // False for geometry no NTFS volume has: sector size not a power of two in
 // 512..4096, no cluster size, record size other than 1024/4096, or an MFT
 // that does not lie inside the volume.
-bool DecodeNtfsBoot(CByteView boot, CNtfsGeometry& geometry);
+// pWhy, when given, is told which field is refused.
+bool DecodeNtfsBoot(CByteView boot, CNtfsGeometry& geometry, std::string* pWhy = nullptr);
 
 enum class ERecordFixup { Ok, Torn, Bad };
 // Applies the update-sequence fixups to every 512-byte stride of a record.
@@ -74,6 +75,10 @@ class CAttributeWalker {
 public:
     explicit CAttributeWalker(CByteView record);
     bool Next(CNtfsAttribute& attr);
+    // After Next returned false: true when the walk ended at an attribute
+    // whose header lies (length or offset outside the record) rather than at
+    // the end marker.
+    bool Broken() const;
 
 private:
     CByteView m_record;

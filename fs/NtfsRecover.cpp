@@ -92,9 +92,10 @@ CVcnPlace FindVcn(const std::vector<CDataRun>& runs, uint64_t nVcn)
 // The state of one file's recovery.
 class CRecovery {
 public:
-    CRecovery(CSectorReader& reader, int nDrive, const CNtfsGeometry& g, IRecoveryProgress& progress,
-              CRecoverResult& result)
-        : m_reader(reader), m_nDrive(nDrive), m_g(g), m_progress(progress), m_result(result)
+    CRecovery(CSectorReader& reader, int nDrive, const CNtfsGeometry& g, uint64_t nReadableBytes,
+              IRecoveryProgress& progress, CRecoverResult& result)
+        : m_reader(reader), m_nDrive(nDrive), m_g(g), m_nReadableClusters(nReadableBytes / g.m_nClusterSize),
+          m_progress(progress), m_result(result)
     {
     }
 
@@ -117,7 +118,11 @@ public:
     {
         const uint64_t nCluster = m_g.m_nClusterSize;
         if (ReadBytes(nLcn * nCluster, p, nCount * nCluster)) return;
-        for (uint64_t i = 0; i < nCount; ++i) {
+        // Past the end of the image every read fails: no cluster-by-cluster retry there.
+        uint64_t nThere = nLcn < m_nReadableClusters ? std::min(nCount, m_nReadableClusters - nLcn) : 0;
+        std::memset(p + nThere * nCluster, 0, (nCount - nThere) * nCluster);
+        m_result.m_nUnreadableClusters += nCount - nThere;
+        for (uint64_t i = 0; i < nThere; ++i) {
             if (ReadBytes((nLcn + i) * nCluster, p + i * nCluster, nCluster)) continue;
             std::memset(p + i * nCluster, 0, nCluster);
             ++m_result.m_nUnreadableClusters;
@@ -128,6 +133,15 @@ public:
     void WriteCompressed(const CNtfsDataStream& s, CDataWriter& writer);
 
 private:
+    static uint64_t Lcn(const CVcnPlace& place, uint64_t nVcn)
+    {
+        return static_cast<uint64_t>(place.pRun->m_nLcn) + (nVcn - place.pRun->m_nVcn);
+    }
+    // Clusters on disk, but past the end of the image.
+    bool PastImage(const CVcnPlace& place, uint64_t nVcn) const
+    {
+        return place.pRun && !place.pRun->IsSparse() && Lcn(place, nVcn) >= m_nReadableClusters;
+    }
     bool ReadBytes(uint64_t nOffset, uint8_t* p, uint64_t nLength)
     {
         uint64_t nVolume = m_g.VolumeBytes();
@@ -139,6 +153,7 @@ private:
     CSectorReader& m_reader;
     int m_nDrive;
     const CNtfsGeometry& m_g;
+    uint64_t m_nReadableClusters;
     IRecoveryProgress& m_progress;
     CRecoverResult& m_result;
     bool m_bOutputOk = true;
@@ -158,15 +173,18 @@ void CRecovery::WritePlain(const CNtfsDataStream& s, CDataWriter& writer)
         // Holes are written in one step whatever their length; data in reads of at most 1 MiB.
         uint64_t nCount = std::min(place.nAvailable, nLeft);
         if (place.pRun && !place.pRun->IsSparse()) nCount = std::min(nCount, nMaxClusters);
-        if (!place.pRun) {
-            // No run covers these clusters: their place is lost with an extension record.
+        bool bPastImage = PastImage(place, nVcn);
+        if (bPastImage) nCount = std::min({place.nAvailable, nLeft, UINT64_MAX / nCluster});
+        if (!place.pRun || bPastImage) {
+            // No run covers these clusters (their place is lost with an
+            // extension record or a damaged run list), or they lie past the
+            // end of the image: zeros in one step, whatever their length.
             m_result.m_nUnreadableClusters += nCount;
             Track(writer.Zeros(nCount * nCluster));
         } else if (place.pRun->IsSparse()) {
             Track(writer.Zeros(nCount * nCluster));
         } else {
-            uint64_t nLcn = static_cast<uint64_t>(place.pRun->m_nLcn) + (nVcn - place.pRun->m_nVcn);
-            ReadClusters(nLcn, nCount, m_buffer.data());
+            ReadClusters(Lcn(place, nVcn), nCount, m_buffer.data());
             Track(writer.Put(m_buffer.data(), nCount * nCluster));
         }
         nVcn += nCount;
@@ -182,9 +200,10 @@ void CRecovery::WriteCompressed(const CNtfsDataStream& s, CDataWriter& writer)
     std::vector<uint8_t> packed(nUnitBytes), unpacked(nUnitBytes);
     for (uint64_t nFirst = 0; !writer.Done() && Continue(); nFirst += nUnit) {
         CVcnPlace start = FindVcn(s.m_runs, nFirst);
-        if ((!start.pRun || start.pRun->IsSparse()) && start.nAvailable >= nUnit) {
+        bool bUnreadable = !start.pRun || PastImage(start, nFirst);
+        if ((bUnreadable || start.pRun->IsSparse()) && start.nAvailable >= nUnit) {
             uint64_t nUnits = start.nAvailable / nUnit;
-            if (!start.pRun) m_result.m_nUnreadableClusters += nUnits * nUnit;
+            if (bUnreadable) m_result.m_nUnreadableClusters += nUnits * nUnit;
             Track(writer.Zeros(std::min(nUnits, UINT64_MAX / nUnitBytes) * nUnitBytes));
             nFirst += (nUnits - 1) * nUnit;
             continue;
@@ -198,8 +217,7 @@ void CRecovery::WriteCompressed(const CNtfsDataStream& s, CDataWriter& writer)
             if (!place.pRun) {
                 nLost += nCount;
             } else if (!place.pRun->IsSparse()) {
-                uint64_t nLcn = static_cast<uint64_t>(place.pRun->m_nLcn) + (nVcn - place.pRun->m_nVcn);
-                ReadClusters(nLcn, nCount, packed.data() + nOnDisk * nCluster);
+                ReadClusters(Lcn(place, nVcn), nCount, packed.data() + nOnDisk * nCluster);
                 nOnDisk += nCount;
             }
             nVcn += nCount;
@@ -271,7 +289,10 @@ void CNTFS::AddListedSegments(uint64_t nRecord, CByteView list, CNtfsDataStream&
                 bFound = true;
             }
         }
-        if (!bFound) strNote = "a part of the file's run list is lost (extension record " + std::to_string(nRef) + ")";
+        if (!bFound) {
+            stream.m_bPartsLost = true;
+            strNote = "a part of the file's run list is lost (extension record " + std::to_string(nRef) + ")";
+        }
     }
     std::sort(stream.m_runs.begin(), stream.m_runs.end(),
               [](const CDataRun& a, const CDataRun& b) { return a.m_nVcn < b.m_nVcn; });
@@ -305,11 +326,30 @@ bool CNTFS::CollectData(uint64_t nRecord, CByteView record, CNtfsDataStream& str
     std::vector<uint8_t> list;
     if (!ReadAttributeList(listAttr, list)) {
         strNote = "the file's attribute list cannot be read";
+        stream.m_bPartsLost = true;
         return bFound;
     }
     size_t nBefore = stream.m_runs.size();
     AddListedSegments(nRecord, CByteView(list.data(), list.size()), stream, strNote);
     return bFound || stream.m_runs.size() > nBefore || stream.m_nRealSize > 0;
+}
+
+uint64_t CNTFS::DataLength(const CNtfsDataStream& stream, std::string& strNote) const
+{
+    // Sizes that no run list could back are damage, not a file to write.
+    uint64_t nLength = std::min({stream.m_nRealSize, stream.m_nAllocatedSize, MAX_FILE_BYTES});
+    bool bSparse = std::any_of(stream.m_runs.begin(), stream.m_runs.end(), [](const CDataRun& r) { return r.IsSparse(); });
+    // Data on disk cannot be longer than the source holds (a boot sector may claim any volume size).
+    if (!bSparse && stream.m_nCompressionUnit == 0) nLength = std::min(nLength, GetReadableBytes());
+    if (nLength < stream.m_nRealSize)
+        strNote = "the recorded size (" + std::to_string(stream.m_nRealSize) + " bytes) is more than the volume can "
+                  "hold; " + std::to_string(nLength) + " bytes written";
+    // Clusters the runs do not reach are written as zeros and counted.
+    uint64_t nEnd = stream.m_runs.empty() ? 0 : stream.m_runs.back().m_nVcn + stream.m_runs.back().m_nLength;
+    if (nEnd < UINT64_MAX / m_geometry.m_nClusterSize && nEnd * m_geometry.m_nClusterSize < nLength &&
+        strNote.empty())
+        strNote = "the run list ends before the end of the file";
+    return nLength;
 }
 
 CRecoverResult CNTFS::RecoverFile(uint64_t nStartRef, const std::string&, COutputFile& out,
@@ -334,23 +374,13 @@ CRecoverResult CNTFS::RecoverFile(uint64_t nStartRef, const std::string&, COutpu
     }
     if (fixup == ERecordFixup::Torn) strNote = "MFT record " + std::to_string(nStartRef) + " was torn";
 
-    CRecovery recovery(*m_pReader, m_nDrive, m_geometry, progress, result);
+    CRecovery recovery(*m_pReader, m_nDrive, m_geometry, GetReadableBytes(), progress, result);
     if (stream.m_bResident) {
         progress.SetFileSizeKB(1);
         recovery.Track(out.Write(stream.m_resident.data(), stream.m_resident.size()));
     } else {
-        // Sizes that no run list could back are damage, not a file to write.
-        uint64_t nLength = std::min({stream.m_nRealSize, stream.m_nAllocatedSize, MAX_FILE_BYTES});
-        bool bSparse = std::any_of(stream.m_runs.begin(), stream.m_runs.end(),
-                                   [](const CDataRun& r) { return r.IsSparse(); });
-        if (!bSparse && stream.m_nCompressionUnit == 0) nLength = std::min(nLength, m_geometry.VolumeBytes());
-        // Without extension records the run list is all there is; with them a
-        // lost tail is written as zeros and counted.
-        if (!stream.m_bFromList) {
-            uint64_t nEnd = stream.m_runs.empty() ? 0 : stream.m_runs.back().m_nVcn + stream.m_runs.back().m_nLength;
-            if (nEnd <= UINT64_MAX / m_geometry.m_nClusterSize)
-                nLength = std::min(nLength, nEnd * m_geometry.m_nClusterSize);
-        }
+        uint64_t nLength = DataLength(stream, strNote);
+        result.m_bShort = nLength < stream.m_nRealSize || stream.m_bPartsLost;
         stream.m_nRealSize = nLength;
         progress.SetFileSizeKB(nLength / 1024);
         CDataWriter writer(out, nLength, stream.m_nInitializedSize);
@@ -364,7 +394,8 @@ CRecoverResult CNTFS::RecoverFile(uint64_t nStartRef, const std::string&, COutpu
         result.m_bWritten = false;
         result.m_strError = out.GetError();
     } else if (result.m_nUnreadableClusters) {
-        result.m_strError = std::to_string(result.m_nUnreadableClusters) + " unreadable clusters written as zeros";
+        result.m_strError = (strNote.empty() ? "" : strNote + ": ") + std::to_string(result.m_nUnreadableClusters) +
+                            " unreadable clusters written as zeros";
     } else {
         result.m_strError = strNote;
     }

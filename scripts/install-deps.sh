@@ -11,6 +11,7 @@ PACKAGES=(
   ntfs-3g fuse3 fusefat dosfstools mtools sleuthkit zstd
   xvfb xauth
   time procps python3
+  clang-14 libclang-rt-14-dev
 )
 if [ "${1:-}" = "--runtime" ]; then
   PACKAGES=(cmake ninja-build g++ pkg-config libblkid-dev libudev-dev libcli11-dev nlohmann-json3-dev qt6-base-dev zstd)

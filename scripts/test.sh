@@ -9,3 +9,10 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_WERRO
 cmake --build "$BUILD"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)"
+# Hardening legs (scripts/test-hardening.sh): the short fuzz runs always;
+# VARNEL_HARDENING_LEGS="asan tsan fuzz" adds the sanitizer builds of the suite,
+# VARNEL_HARDENING_LEGS=none leaves them all out of a quick local run.
+LEGS=${VARNEL_HARDENING_LEGS:-fuzz}
+if [ "$LEGS" != none ]; then
+  LEGS="$LEGS" scripts/test-hardening.sh
+fi
