@@ -95,8 +95,10 @@ TEST(CliVolumes, UnreadableDataGivesExitOneAndNamesTheFile)
     std::string strImage = dir / "cut.img";
     MustRun("head -c " + std::to_string(2060 * 4096) + " " + Quote(BasicImage()) + " > " + Quote(strImage));
     std::string strOut, strErr;
-    ASSERT_EQ(Cli("list --json " + Quote(strImage), &strOut), 0);
+    // The listing is whole but the volume is not: partial, and said so.
+    ASSERT_EQ(Cli("list --json " + Quote(strImage), &strOut, &strErr), 1);
     EXPECT_NE(strOut.find("docs/big.bin"), std::string::npos);
+    EXPECT_NE(strErr.find("damaged volume: the source ends after"), std::string::npos) << strErr;
     CTempDir out("cli-truncated-out");
     EXPECT_EQ(Cli("recover " + Quote(strImage) + " --to " + Quote(out.Path().string()) + " docs/big.bin", &strOut,
                   &strErr),

@@ -9,6 +9,7 @@
 #include "fs/FAT.h"
 #include "fs/NTFS.h"
 #include "fs/TextCodec.h"
+#include "tests/core/NtfsFixtures.h"
 #include "tests/core/SmallVolumes.h"
 
 using namespace testsupport;
@@ -38,16 +39,6 @@ const std::vector<CCraftedName>& CraftedNames()
 }
 
 std::string Placeholder(size_t i) { return "placeholder-" + std::to_string(100 + i) + ".txt"; }  // 19 units
-
-std::vector<uint8_t> Units(const std::u16string& str)
-{
-    std::vector<uint8_t> b;
-    for (char16_t c : str) {
-        b.push_back(static_cast<uint8_t>(c & 0xFF));
-        b.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    return b;
-}
 
 // A long name of 122 "é" (248 bytes of UTF-8, more than mtools keeps of longer ones), cut to fit.
 const std::string& LongName()
@@ -83,7 +74,7 @@ void CraftNtfs(const std::string& strImage)
             ASSERT_LT(nName + 0x42 + 2 * rec.U8(nName + 0x40), 510u) << "the name would cross the first fixup";
             std::u16string strName = CraftedNames()[i].m_strOnVolume;
             b[nRecord + nName + 0x40] = static_cast<uint8_t>(strName.size());
-            WriteUnits(b, nRecord + nName + 0x42, Units(strName));
+            WriteUnits(b, nRecord + nName + 0x42, ntfsfix::Utf16(strName));
         }
     }
     WriteFileBytes(strImage, b);
