@@ -29,8 +29,8 @@ ALL=(fuzz_ntfs_boot fuzz_ntfs_record fuzz_ntfs_runlist fuzz_lznt1 fuzz_fat_boot 
 # Short runs for CI, sized so that all targets together take a few minutes on two cores.
 ci_runs() {
   case "$1" in
-    fuzz_image) echo 400 ;;
-    fuzz_fat_directory) echo 3000 ;;
+    fuzz_image) echo 300 ;;
+    fuzz_fat_directory) echo 1000 ;;
     fuzz_ntfs_record|fuzz_fat_boot) echo 5000 ;;
     *) echo 50000 ;;
   esac
