@@ -301,8 +301,10 @@ void CNTFS::LoadAllocation()
     if (!CollectData(NTFS_BITMAP_RECORD, CByteView(record.data(), record.size()), stream, false, strNote)) return;
     const uint64_t nClusters = m_geometry.TotalClusters();
     const uint64_t nBytes = (nClusters + 7) / 8;
-    // A bitmap shorter than the volume is not this volume's, or damaged.
-    if (stream.m_nRealSize < nBytes) return;
+    // A bitmap shorter than the volume is not this volume's, or damaged; one
+    // longer than the whole source (a boot sector claiming a far larger
+    // volume) cannot be read from it, and must not be allocated.
+    if (stream.m_nRealSize < nBytes || nBytes > GetReadableBytes()) return;
     std::vector<uint8_t> bytes;
     if (!ReadStreamBytes(stream, nBytes, bytes)) return;
     m_allocation.AssignBytes(bytes.data(), bytes.size(), nClusters);

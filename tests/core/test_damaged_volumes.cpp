@@ -69,10 +69,12 @@ CNtfsLayout NtfsLayout(const std::vector<uint8_t>& bytes)
     return layout;
 }
 
-// Offset in the volume of data.bin's attribute of a type (its header).
-uint64_t AttributeOffset(const std::vector<uint8_t>& bytes, const CNtfsLayout& l, uint32_t nType)
+// Offset in the volume of an attribute of a type (its header) in the record
+// at nRecord (default: data.bin's).
+uint64_t AttributeOffset(const std::vector<uint8_t>& bytes, const CNtfsLayout& l, uint32_t nType, uint64_t nRecord = 0)
 {
-    uint64_t nPos = l.m_nDataRecord + GetLe(bytes, l.m_nDataRecord + 0x14, 2);
+    if (nRecord == 0) nRecord = l.m_nDataRecord;
+    uint64_t nPos = nRecord + GetLe(bytes, nRecord + 0x14, 2);
     while (GetLe(bytes, nPos, 4) != nType && GetLe(bytes, nPos, 4) != NTFS_ATTR_END) nPos += GetLe(bytes, nPos + 4, 4);
     EXPECT_EQ(GetLe(bytes, nPos, 4), nType);
     return nPos;
@@ -198,6 +200,13 @@ std::vector<CDamage> Cases()
              SetDataRunList(b, l, {0x16, 0, 0, 0, 0, 0, 1, 0x10}, uint64_t{1} << 52);
          }),
          asNtfs, 1, 1, "is more than the volume can hold"},
+        {"NTFS sector count 2^50 and a $Bitmap claiming to cover it", true,
+         Ntfs([](auto& b, auto& l) {
+             PutLe(b, 0x28, uint64_t{1} << 50, 8);
+             uint64_t nBitmap = AttributeOffset(b, l, NTFS_ATTR_DATA, l.m_nMftOffset + 6 * 1024);
+             for (uint64_t nField : {0x28, 0x30, 0x38}) PutLe(b, nBitmap + nField, uint64_t{1} << 44, 8);
+         }),
+         asNtfs, 1, 1, "damaged volume: the source ends after"},
         {"FAT cut inside the boot sector", false, [](auto& b) { Cut(b, 100); }, {}, 2, 2, "shorter than one sector"},
         {"FAT cut inside the table", false, [](auto& b) { Cut(b, 8 * 512); }, asFat, 2, 2, "(a cut image?)"},
         {"FAT cut inside the data", false, [](auto& b) { Cut(b, b.size() / 2); }, {}, 2, 2, "(a cut image?)"},
