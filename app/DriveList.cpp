@@ -177,6 +177,8 @@ void CRecoveryDlg::RemoveLostDrives()
         bool bPresent = info && Qualifies(*info) && info->m_strSourcePath == m_strDriveSource[static_cast<size_t>(j)];
         if (bPresent) continue;
 
+        // The run reads the drive's items; it ends before they go.
+        if (m_nRecoverDrive == j) EndRecoveryWork();
         if (CResultItem* pDrive = FindDriveItem(drive.m_strLetter)) {
             // Nothing may keep pointing into the items that go.
             if (IsBelow(m_pListModel->ShownParent(), pDrive)) m_pListModel->Clear();

@@ -23,6 +23,7 @@
 #include "model/TreeBuilder.h"
 #include "platform/DriveEnumerator.h"
 #include "platform/VolumeTable.h"
+#include "recover/RecoveryWalk.h"
 
 class QAction;
 class QLabel;
@@ -40,6 +41,7 @@ class CFileListModel;
 class CDeletedOnlyFilter;
 class CFileDetailsView;
 class CFileListView;
+class CRecoveryProgress;
 class CResultTreeModel;
 class CShowScanProgress;
 class CTreeCtrlCh;
@@ -131,6 +133,21 @@ public:
     void EndAllWork();
     // A scan, its tree building or a recovery has a thread of its own right now.
     bool IsWorking() const;
+    // One turn of the window's events while waiting for a worker to end: its
+    // hand-over, and any question it waits on, need them.
+    void PumpWhileWaiting();
+
+    // Recovery (Recovery.cpp). The run writes through the core's recovery
+    // walk on a thread of its own; what it writes is fixed before it starts.
+    void RecoverSelection();
+    void RecoverTreeSelection();
+    void RecoverListSelection();
+    // One item of a list run (recovery thread).
+    void RecoverListItem(CResultItem* pItem);
+    // The folder picker; false when the user cancelled.
+    bool BrowseForFolder(QWidget* pOwner, QString* pPath);
+    // Cancels the run and waits for it to end (drive loss, New Scan, closing).
+    void EndRecoveryWork();
 
     // File list (FileList.cpp).
     void FillList(CResultItem* pItem);
@@ -189,6 +206,10 @@ private:
     void TreeProgressThread();
     void OnTreeBuilt();
     void EndScan();
+    // Checks the destination and starts the recovery thread over the items.
+    void StartRecoveryRun(std::vector<CResultItem*> items, const QString& strFolder, bool bListRun,
+                          const QString& strRefusalCaption);
+    void OnRecoveryEnded();
     void StartDeviceMonitor();
     void OnDeviceEvents();
     // Brings the volume table up to date with the enumerator: new devices get
@@ -252,6 +273,11 @@ public:
     QTimer* m_pTreePoller = nullptr;
     // Counts over every build since start-up; the poller reads its item counter.
     CTreeBuilder m_treeBuilder;
+    // The dialog of the latest recovery run, its thread and its walk.
+    CRecoveryProgress* m_pRecoveryProgress = nullptr;
+    std::thread m_hRecoverThread;
+    std::unique_ptr<CRecoveryWalk> m_pRecoveryWalk;
+    int m_nRecoverDrive = -1;
     // "Tree" or "List": where the user selected last; decides what Recover takes.
     QString m_strFocusPane;
 

@@ -15,6 +15,7 @@
 #include "model/EditionProfile.h"
 #include "model/ScanCheck.h"
 #include "ui/FileListModel.h"
+#include "ui/RecoveryProgress.h"
 #include "ui/ResultTreeModel.h"
 #include "ui/ShowScanProgress.h"
 #include "ui/TreeCtrlCh.h"
@@ -56,7 +57,10 @@ void CRecoveryDlg::CheckDriveBeforeScan()
     m_bScanAllowed = 1;
 }
 
-bool CRecoveryDlg::IsWorking() const { return m_hScanThread.joinable() || m_hTreeThread.joinable(); }
+bool CRecoveryDlg::IsWorking() const
+{
+    return m_hScanThread.joinable() || m_hTreeThread.joinable() || m_hRecoverThread.joinable();
+}
 
 void CRecoveryDlg::OnScan()
 {
@@ -293,11 +297,15 @@ void CRecoveryDlg::EndAllWork()
             pEngine->m_bStopScan = true;
         if (m_pScanProgress) m_pScanProgress->m_gate.OpenForGood();
     }
-    // Each worker's last act is a queued hand-over that joins it; the events
-    // must flow for that, and for any question a worker waits on.
-    while (IsWorking()) {
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    if (m_hRecoverThread.joinable()) m_pRecoveryProgress->CancelRun();
+    while (IsWorking()) PumpWhileWaiting();
+    if (m_pRecoveryProgress) m_pRecoveryProgress->HideProgress();
     m_bEndingWork = false;
+}
+
+void CRecoveryDlg::PumpWhileWaiting()
+{
+    // Each worker's last act is a queued hand-over that joins it.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }

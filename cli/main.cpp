@@ -24,8 +24,6 @@ namespace {
 
 enum : int { EXIT_ALL_WRITTEN = 0, EXIT_PARTIAL = 1, EXIT_BAD_INPUT = 2 };
 
-const char* const MSG_SAME_DRIVE =
-    "It's not recommended to save the files and folders on infected drives, select some other drive";
 
 void PrintError(const std::string& strText) { std::fprintf(stderr, "varnel: %s\n", strText.c_str()); }
 

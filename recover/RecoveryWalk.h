@@ -34,6 +34,9 @@ struct CRecoveryReport {
 };
 
 inline constexpr const char* MSG_RECOVERY_DONE = "Recovery Completed Successfully";
+// The refusal of a destination on the scanned volume.
+inline constexpr const char* MSG_SAME_DRIVE =
+    "It's not recommended to save the files and folders on infected drives, select some other drive";
 
 class CRecoveryWalk {
 public:

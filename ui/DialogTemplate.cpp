@@ -67,3 +67,8 @@ void CStayingDialog::keyPressEvent(QKeyEvent* pEvent)
 }
 
 void CStayingDialog::closeEvent(QCloseEvent* pEvent) { pEvent->ignore(); }
+
+void PostLabelText(QLabel* pLabel, const QString& strText)
+{
+    QMetaObject::invokeMethod(pLabel, [pLabel, strText] { pLabel->setText(strText); }, Qt::QueuedConnection);
+}

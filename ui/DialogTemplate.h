@@ -38,6 +38,10 @@ private:
     int m_nBaseY;
 };
 
+// Sets a label's text on the label's own thread, from any thread: workers
+// report into progress windows this way and never wait for them.
+void PostLabelText(QLabel* pLabel, const QString& strText);
+
 // A progress window that the user cannot dismiss: neither Escape nor the
 // close box takes away the only view of work that is still going on.
 class CStayingDialog : public QDialog {

@@ -61,24 +61,19 @@ CShowScanProgress::CShowScanProgress(QWidget* pParent) : CStayingDialog(pParent)
     StartAnimation();
 }
 
-void CShowScanProgress::PostText(QLabel* pLabel, const QString& strText)
-{
-    QMetaObject::invokeMethod(pLabel, [pLabel, strText] { pLabel->setText(strText); }, Qt::QueuedConnection);
-}
-
-void CShowScanProgress::SetTotalClusters(uint64_t nTotal) { PostText(m_staticTotal, QString::number(nTotal)); }
+void CShowScanProgress::SetTotalClusters(uint64_t nTotal) { PostLabelText(m_staticTotal, QString::number(nTotal)); }
 
 void CShowScanProgress::SetCurrentCluster(uint64_t nCurrent)
 {
     m_nCurrentCluster = static_cast<int32_t>(nCurrent);
-    PostText(m_staticCurrent, QString::number(nCurrent));
+    PostLabelText(m_staticCurrent, QString::number(nCurrent));
 }
 
-void CShowScanProgress::SetFoundCount(uint64_t nFound) { PostText(m_staticFound, QString::number(nFound)); }
+void CShowScanProgress::SetFoundCount(uint64_t nFound) { PostLabelText(m_staticFound, QString::number(nFound)); }
 
 void CShowScanProgress::SetCurrentName(const std::string& strName)
 {
-    PostText(m_staticName, QString::fromStdString(strName));
+    PostLabelText(m_staticName, QString::fromStdString(strName));
 }
 
 void CShowScanProgress::ShowMessage(const std::string& strText, const std::string& strCaption)

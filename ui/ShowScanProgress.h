@@ -69,8 +69,6 @@ public:
     int m_nAnimPos = 0;
 
 private:
-    // Sets a label's text on the window's thread.
-    void PostText(QLabel* pLabel, const QString& strText);
 
     QTimer m_animTimer;
     int32_t m_nSeed = 0;

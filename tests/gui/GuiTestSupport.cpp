@@ -149,8 +149,8 @@ CFatVolume MakeFatVolume(const QString& strName)
                                                strName.left(11).toUpper(), v.m_strImage, QStringLiteral("16384")}))
         return {};
     v.m_files = {
-        {"Docs/Report.txt", Pattern(3000, 1), false},
-        {"Docs/Sub/Deep data.bin", Pattern(20000, 2), false},
+        {"Docs/Report.txt", Pattern(30000, 1), false},
+        {"Docs/Sub/Deep data.bin", Pattern(2000, 2), false},
         {"Docs/Old notes.txt", Pattern(5000, 3), true},
         {"Gone/Photo.jpg", Pattern(9000, 4), true},
         {"Top file.txt", Pattern(700, 5), false},
