@@ -143,7 +143,7 @@ std::string ReformattedImage(const CVolumeRecipe& r)
     });
 }
 
-std::vector<uint8_t> MakeBootSector(const CBootSpec& s)
+std::vector<uint8_t> MakeBootSector(const CBootLayout& s)
 {
     std::vector<uint8_t> b(512, 0);
     auto Put16 = [&](size_t o, uint32_t v) { b[o] = uint8_t(v); b[o + 1] = uint8_t(v >> 8); };

@@ -52,7 +52,7 @@ void Mtools(const std::string& strCommand);
 void CopyIn(const std::string& strImage, const std::string& strPath, const std::vector<uint8_t>& bytes);
 
 // A boot sector in memory, for byte-level geometry cases.
-struct CBootSpec {
+struct CBootLayout {
     bool m_bFat32 = false;
     uint16_t m_wBytesPerSector = 512;
     uint8_t m_bySectorsPerCluster = 4;
@@ -64,7 +64,7 @@ struct CBootSpec {
     uint32_t m_dwSectorsPerFat = 200;
     uint32_t m_dwRootCluster = 2;
 };
-std::vector<uint8_t> MakeBootSector(const CBootSpec& spec);
+std::vector<uint8_t> MakeBootSector(const CBootLayout& layout);
 
 // A source that holds a few bytes at its start, reads zeros elsewhere, and
 // tells a given size (0: cannot tell). Stands in for large volumes.

@@ -13,17 +13,17 @@ using namespace fatfix;
 
 namespace {
 
-std::unique_ptr<CFAT> EngineFor(const CBootSpec& spec, uint64_t nSourceBytes)
+std::unique_ptr<CFAT> EngineFor(const CBootLayout& layout, uint64_t nSourceBytes)
 {
-    auto pSource = std::make_unique<CSparseSource>(MakeBootSector(spec), nSourceBytes);
-    auto pEngine = CreateFileSystem(2, spec.m_bFat32 ? "FAT32" : "FAT",
+    auto pSource = std::make_unique<CSparseSource>(MakeBootSector(layout), nSourceBytes);
+    auto pEngine = CreateFileSystem(2, layout.m_bFat32 ? "FAT32" : "FAT",
                                     std::make_unique<CSectorReader>(2, std::move(pSource)));
     return std::unique_ptr<CFAT>(static_cast<CFAT*>(pEngine.release()));
 }
 
 struct CMapCase {
     const char* m_pszName;
-    CBootSpec m_boot;
+    CBootLayout m_boot;
     uint32_t m_nCluster;
     uint64_t m_nSector;
 };
@@ -32,22 +32,22 @@ struct CMapCase {
 
 TEST(FatBoot, ClusterToSectorFollowsTheBootSector)
 {
-    CBootSpec fat16;  // 4 reserved, 2 FATs of 200, 8 per cluster, 512 root entries
+    CBootLayout fat16;  // 4 reserved, 2 FATs of 200, 8 per cluster, 512 root entries
     fat16.m_bySectorsPerCluster = 8;
     fat16.m_wTotal16 = 40000;
-    CBootSpec fat32;
+    CBootLayout fat32;
     fat32.m_bFat32 = true;
     fat32.m_wReserved = 32;
     fat32.m_dwSectorsPerFat = 1000;
     fat32.m_bySectorsPerCluster = 8;
     fat32.m_dwTotal32 = 1000000;
-    CBootSpec floppy;  // 224 root entries: 14 sectors, not 32
+    CBootLayout floppy;  // 224 root entries: 14 sectors, not 32
     floppy.m_bySectorsPerCluster = 1;
     floppy.m_wReserved = 1;
     floppy.m_dwSectorsPerFat = 9;
     floppy.m_wRootEntries = 224;
     floppy.m_wTotal16 = 2880;
-    CBootSpec big4k = fat32;  // 4096-byte sectors: eight reader sectors each
+    CBootLayout big4k = fat32;  // 4096-byte sectors: eight reader sectors each
     big4k.m_wBytesPerSector = 4096;
     big4k.m_dwTotal32 = 0xFFFFFFF0;
     const CMapCase cases[] = {
@@ -71,13 +71,13 @@ TEST(FatBoot, ClusterToSectorFollowsTheBootSector)
 
 TEST(FatBoot, TotalSectorsTakeTheSixteenBitFieldFirst)
 {
-    CBootSpec spec;
-    spec.m_wTotal16 = 0;
-    spec.m_dwTotal32 = 1000000;
-    EXPECT_EQ(EngineFor(spec, 0)->GetBoot().m_dwTotalSectors32, 1000000u);
-    spec.m_wTotal16 = 40000;
-    spec.m_dwTotal32 = 123456789;
-    auto pEngine = EngineFor(spec, 0);
+    CBootLayout layout;
+    layout.m_wTotal16 = 0;
+    layout.m_dwTotal32 = 1000000;
+    EXPECT_EQ(EngineFor(layout, 0)->GetBoot().m_dwTotalSectors32, 1000000u);
+    layout.m_wTotal16 = 40000;
+    layout.m_dwTotal32 = 123456789;
+    auto pEngine = EngineFor(layout, 0);
     EXPECT_EQ(pEngine->GetBoot().m_dwTotalSectors32, 40000u);
     EXPECT_EQ(pEngine->GetGeometry().m_nTotalSectors, 40000u);
 }
@@ -86,13 +86,13 @@ TEST(FatBoot, BootSectorsThatDoNotFitAreRefused)
 {
     struct CCase {
         const char* m_pszName;
-        CBootSpec m_boot;
+        CBootLayout m_boot;
         uint64_t m_nSourceBytes;
         bool m_bLoaded;
     };
-    CBootSpec good;
+    CBootLayout good;
     good.m_wTotal16 = 40000;
-    CBootSpec zeroSector = good, zeroCluster = good, oddSector = good, tooBig = good, fat32Zero = good;
+    CBootLayout zeroSector = good, zeroCluster = good, oddSector = good, tooBig = good, fat32Zero = good;
     zeroSector.m_wBytesPerSector = 0;
     zeroCluster.m_bySectorsPerCluster = 0;
     oddSector.m_wBytesPerSector = 500;
