@@ -191,12 +191,16 @@ ERecordFixup CNTFS::ParseRecord(uint8_t* pRecord, uint64_t nIndex, CFoundEntry& 
         if (!bHaveTimes && attr.m_nType == NTFS_ATTR_STANDARD_INFORMATION && !attr.m_bNonResident)
             bHaveTimes = DecodeStandardTimes(attr.Value(), times);
         bool bName = attr.m_nType == NTFS_ATTR_FILE_NAME && !attr.m_bNonResident;
-        CNtfsFileName probe;
-        if (bName && !DecodeFileName(attr.Value(), probe)) bBadName = true;
+        // Each name is decoded once: its validity and its use come from the same pass.
+        CNtfsFileName decoded;
+        bool bDecoded = bName && DecodeFileName(attr.Value(), decoded);
+        if (bName && !bDecoded) bBadName = true;
         if (bAfterFirst) {
-            bHaveSecond = bName && DecodeFileName(attr.Value(), second);
+            bHaveSecond = bDecoded;
+            if (bDecoded) second = decoded;
             bAfterFirst = false;
-        } else if (!pName && bName && DecodeFileName(attr.Value(), first)) {
+        } else if (!pName && bDecoded) {
+            first = decoded;
             pName = &first;
             bAfterFirst = true;
         }
