@@ -3,9 +3,12 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <functional>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "recover/RecoveryWalk.h"
 
@@ -16,40 +19,64 @@ namespace fsys = std::filesystem;
 
 namespace smallvol {
 
+namespace {
+
+// Test processes run side by side and share the fixture folder: one builds an
+// image under a name of its own and moves it into place, the others wait for
+// it and reuse it. Nobody ever rebuilds an image another process is reading.
+std::string BuildOnce(const std::string& strName, const std::function<std::string(const std::string&)>& commandFor)
+{
+    const std::string strDir = std::string(VARNEL_FIXTURE_DIR) + "/damaged";
+    fsys::create_directories(strDir);
+    const std::string strImage = strDir + "/" + strName;
+    int fdLock = ::open((strDir + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fdLock >= 0) ::flock(fdLock, LOCK_EX);
+    if (!fsys::exists(strImage)) {
+        const std::string strPart = strImage + ".part" + std::to_string(::getpid());
+        const std::string strCommand = "rm -f " + Quote(strPart) + " && " + commandFor(strPart);
+        std::string strOut;
+        std::error_code ec;
+        if (testsupport::Run(strCommand, &strOut) == 0) {
+            fsys::rename(strPart, strImage, ec);
+        } else {
+            ADD_FAILURE() << strCommand << "\n" << strOut;
+            fsys::remove(strPart, ec);
+        }
+    }
+    if (fdLock >= 0) ::close(fdLock);
+    return strImage;
+}
+
+}  // namespace
+
 const std::string& SmallNtfsImage()
 {
-    static const std::string s_strImage = [] {
-        std::string strDir = std::string(VARNEL_FIXTURE_DIR) + "/damaged";
-        fsys::create_directories(strDir);
-        std::string strImage = strDir + "/ntfs.img";
+    static const std::string s_strImage = BuildOnce("ntfs-v1.img", [](const std::string& strImage) {
+        std::string strDir = fsys::path(strImage).parent_path().string();
         WriteFileBytes(strDir + "/small.txt", std::vector<uint8_t>(300, 'a'));
         WriteFileBytes(strDir + "/data.bin", PatternBytes(50000, 7));
-        MustRun("rm -f " + Quote(strImage) + " && truncate -s 4M " + Quote(strImage) + " && mkntfs -F -q -f " +
-                Quote(strImage) + " >/dev/null && ntfscp -q " + Quote(strImage) + " " + Quote(strDir + "/small.txt") +
-                " small.txt && ntfscp -q " + Quote(strImage) + " " + Quote(strDir + "/data.bin") + " data.bin");
-        return strImage;
-    }();
+        return "truncate -s 4M " + Quote(strImage) + " && mkntfs -F -q -f " + Quote(strImage) +
+               " >/dev/null && ntfscp -q " + Quote(strImage) + " " + Quote(strDir + "/small.txt") +
+               " small.txt && ntfscp -q " + Quote(strImage) + " " + Quote(strDir + "/data.bin") + " data.bin";
+    });
     return s_strImage;
 }
 
 const std::string& SmallFatImage()
 {
-    static const std::string s_strImage = [] {
-        std::string strDir = std::string(VARNEL_FIXTURE_DIR) + "/damaged";
-        fsys::create_directories(strDir);
-        std::string strImage = strDir + "/fat.img";
+    static const std::string s_strImage = BuildOnce("fat-v1.img", [](const std::string& strImage) {
+        std::string strDir = fsys::path(strImage).parent_path().string();
         WriteFileBytes(strDir + "/live.bin", PatternBytes(20000, 8));
         std::string strMtools = "MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 ";
-        std::string strCmd = "rm -f " + Quote(strImage) + " && truncate -s 8M " + Quote(strImage) +
-                             " && mkfs.fat -F 16 -s 2 " + Quote(strImage) + " >/dev/null && " + strMtools + "mcopy -i " +
-                             Quote(strImage) + " " + Quote(strDir + "/live.bin") + " ::/LIVE.BIN && " + strMtools +
-                             "mmd -i " + Quote(strImage) + " ::/DIR";
+        std::string strCmd = "truncate -s 8M " + Quote(strImage) + " && mkfs.fat -F 16 -s 2 " + Quote(strImage) +
+                             " >/dev/null && " + strMtools + "mcopy -i " + Quote(strImage) + " " +
+                             Quote(strDir + "/live.bin") + " ::/LIVE.BIN && " + strMtools + "mmd -i " +
+                             Quote(strImage) + " ::/DIR";
         for (int i = 0; i < 60; ++i)
             strCmd += " && " + strMtools + "mcopy -i " + Quote(strImage) + " " + Quote(strDir + "/live.bin") +
                       " '::/DIR/a file with a long name " + std::to_string(i) + ".bin'";
-        MustRun(strCmd);
-        return strImage;
-    }();
+        return strCmd;
+    });
     return s_strImage;
 }
 
