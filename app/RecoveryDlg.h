@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QRect>
 #include <QString>
 #include <array>
 #include <atomic>
@@ -31,9 +32,9 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSocketNotifier;
-class QSplitter;
 class QStackedWidget;
 class QTimer;
+class QUrl;
 class QToolBar;
 class CCheckDrivesDialog;
 class CDeviceMonitor;
@@ -44,6 +45,7 @@ class CFileListView;
 class CRecoveryProgress;
 class CResultTreeModel;
 class CShowScanProgress;
+class CSplitterControl;
 class CTreeCtrlCh;
 class CTreeProgress;
 
@@ -65,6 +67,19 @@ inline constexpr int LVS_REPORT = 1;
 inline constexpr int LVS_SMALLICON = 2;
 inline constexpr int LVS_LIST = 3;
 inline constexpr int LVS_TYPEMASK = 3;
+
+// Size changes, as OnSize takes them.
+inline constexpr int SIZE_RESTORED = 0;
+inline constexpr int SIZE_MINIMIZED = 1;
+inline constexpr int SIZE_MAXIMIZED = 2;
+
+// The splitter between the tree and the list, by its control identifier.
+inline constexpr int IDC_SPLITTER = 1036;
+
+inline constexpr const char* HELP_FILE_NAME = "Help.chm";
+inline constexpr const char* MSG_HELP_NOT_FOUND = "Help File not found: ";
+inline constexpr const char* CAPTION_HELP_ERROR = "Help Opening Error";
+inline constexpr const char* FEEDBACK_URL = "https://www.varnelrecovery.com/software-reviews/comments.php";
 
 inline constexpr const char* HELP_TIP_SELECT_DRIVE = "Help Tip: Select drive and Press Scan Drive Button";
 inline constexpr const char* HELP_TIP_STOP_SCAN = "Help Tip: Select Stop Scan if you want to quit Scan";
@@ -93,11 +108,33 @@ public:
                                                    QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                                    QMessageBox::Icon nIcon = QMessageBox::NoIcon);
 
-    // Start-up and layout (RecoveryDlgInit.cpp).
+    // Opens a file or web page as the desktop does (tests capture it).
+    virtual bool ShellOpen(const QUrl& url);
+
+    // Start-up (RecoveryDlgInit.cpp).
     void OnInitDialog();
     void InitImageLists();
     void InitToolBar();
     void InitMenu();
+
+    // Layout (Layout.cpp). Distances are in pixels of the client area; a
+    // flag set means the distance is taken from the right or bottom edge.
+    static QRect PlaceRect(QRect rect, int cx, int cy, int nLeft, int nRight, int nTop, int nBottom,
+                           bool bLeftFromRight, bool bRightFromRight, bool bTopFromBottom, bool bBottomFromBottom);
+    QRect SetControlPos(QWidget* pControl, int cx, int cy, int nLeft, int nRight, int nTop, int nBottom,
+                        bool bLeftFromRight, bool bRightFromRight, bool bTopFromBottom, bool bBottomFromBottom);
+    // Everything at its fixed place for a client area of cx x cy, the
+    // splitter included; the list then shows the selected item again.
+    void LayoutControls(int cx, int cy);
+    // The same distances from the edges, with tree and list shared as they are.
+    void KeepDistances(int cx, int cy);
+    void OnSize(int nType, int cx, int cy);
+    // The splitter was dragged nDistance pixels: the tree widens, the list narrows.
+    void ResizeTreeAndList(int nDistance);
+
+    // Help, About and Comments (Help.cpp). The manual that comes with the
+    // program, or an empty string when it cannot be found.
+    static QString FindHelpManual();
 
     // Drive list (DriveList.cpp).
     void ListDrives();
@@ -192,6 +229,7 @@ public slots:
     void GoUp();
 
 protected:
+    bool eventFilter(QObject* pObject, QEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void closeEvent(QCloseEvent* pEvent) override;
     void showEvent(QShowEvent* pEvent) override;
@@ -219,6 +257,10 @@ private:
     void AddDriveItem(int nDrive, const CVolumeInfo& info);
     void ShowNoDrivesNotice();
     void SetAddressText(const QString& strText);
+    // The edges of the controls that stay where they start.
+    void PlaceControlsAtStart(QWidget* pClient);
+    // Places every control by its distances, the tree ending at nTreeRight.
+    void PlaceControls(int cx, int cy, int nTreeRight);
     void ShowDriveStatus(const CResultItem* pItem);
 
 public:
@@ -249,7 +291,9 @@ public:
     QLabel* m_addressLabel = nullptr;
     QLineEdit* m_address = nullptr;
     QPushButton* m_goButton = nullptr;
-    QSplitter* m_splitter = nullptr;
+    CSplitterControl* m_splitter = nullptr;
+    // Where the splitter goes: the gap between the tree and the list.
+    QRect m_rcSplitterPlace;
     QIcon m_hIcon;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_pFileMenu = nullptr;
@@ -303,4 +347,5 @@ private:
     bool m_bStopAsked = false;
     int m_nListView = LVS_ICON;
     bool m_bShownOnce = false;
+    bool m_bLaidOut = false;
 };

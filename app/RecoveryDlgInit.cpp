@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,21 +10,22 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSocketNotifier>
-#include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/RecoveryDlg.h"
 #include "model/EditionProfile.h"
 #include "platform/DeviceMonitor.h"
 #include "ui/CheckDrivesDialog.h"
 #include "ui/DeletedFilter.h"
+#include "ui/DialogBackground.h"
 #include "ui/FileListModel.h"
 #include "ui/ResultTreeModel.h"
+#include "ui/SplitterControl.h"
 #include "ui/TreeCtrlCh.h"
 
 namespace {
@@ -83,18 +83,38 @@ QMessageBox::StandardButton CRecoveryDlg::MessageBox(const QString& strText, con
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
+void CRecoveryDlg::PlaceControlsAtStart(QWidget* pClient)
+{
+    // The top edges and the left edges that no size change moves; the rest
+    // follows from the client area's size (LayoutControls).
+    constexpr int MARGIN = 5;
+    constexpr int GAP = 6;
+    const int nRowHeight = m_address->sizeHint().height();
+    const int nLabelWidth = m_addressLabel->sizeHint().width();
+    m_addressLabel->setGeometry(MARGIN, GAP, nLabelWidth, nRowHeight);
+    m_address->setGeometry(MARGIN + nLabelWidth + GAP, GAP, 0, nRowHeight);
+    m_goButton->setGeometry(0, GAP, 0, nRowHeight);
+    const int nPanesTop = GAP + nRowHeight + GAP;
+    m_tree->setGeometry(MARGIN + 1, nPanesTop, 0, 0);
+    m_listStack->setGeometry(0, nPanesTop, 0, 0);
+    m_rcSplitterPlace = QRect(0, nPanesTop, 1, 0);
+    int nHelpTipWidth = 0;
+    for (const char* pszTip : {HELP_TIP_SELECT_DRIVE, HELP_TIP_STOP_SCAN, HELP_TIP_RECOVER})
+        nHelpTipWidth = std::max(nHelpTipWidth, m_helpTip->fontMetrics().horizontalAdvance(QString::fromLatin1(pszTip)));
+    m_helpTip->setGeometry(MARGIN, 0, nHelpTipWidth + GAP, 0);
+    // Room for the widest spot the tree and list may be dragged to, and a list beside it.
+    pClient->setMinimumSize(560, 320);
+}
+
 void CRecoveryDlg::OnInitDialog()
 {
     setWindowTitle(ProductTitleText());
     setAccessibleName(windowTitle());
     setWindowIcon(m_hIcon);
 
+    // The controls sit at fixed distances from the edges of the client area
+    // (Layout.cpp), not in a layout of their own.
     auto* pCentral = new QWidget(this);
-    auto* pLayout = new QVBoxLayout(pCentral);
-    pLayout->setContentsMargins(6, 4, 6, 2);
-    pLayout->setSpacing(4);
-
-    auto* pAddressRow = new QHBoxLayout;
     m_addressLabel = NamedLabel(QStringLiteral("Address"), pCentral);
     m_address = new QLineEdit(pCentral);
     m_address->setObjectName(QStringLiteral("address"));
@@ -104,18 +124,13 @@ void CRecoveryDlg::OnInitDialog()
     m_goButton->setObjectName(QStringLiteral("go"));
     m_goButton->setAccessibleName(QStringLiteral("Go"));
     m_goButton->setDefault(true);
-    pAddressRow->addWidget(m_addressLabel);
-    pAddressRow->addWidget(m_address, 1);
-    pAddressRow->addWidget(m_goButton);
-    pLayout->addLayout(pAddressRow);
 
-    m_splitter = new QSplitter(Qt::Horizontal, pCentral);
-    m_splitter->setOpaqueResize(false);
-    m_splitter->setChildrenCollapsible(false);
-    m_tree = new CTreeCtrlCh(m_splitter);
+    m_tree = new CTreeCtrlCh(pCentral);
     m_tree->setObjectName(QStringLiteral("tree"));
     m_tree->setAccessibleName(QStringLiteral("Drives and Folders"));
-    m_list = new CFileListView(m_splitter);
+    m_listStack = new QStackedWidget(pCentral);
+    m_listStack->setAccessibleName(QStringLiteral("File List Views"));
+    m_list = new CFileListView(m_listStack);
     m_list->setObjectName(QStringLiteral("list"));
     m_list->setAccessibleName(QStringLiteral("File List"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -125,29 +140,26 @@ void CRecoveryDlg::OnInitDialog()
     m_list->setWrapping(true);
     m_list->setWordWrap(true);
     m_list->setTextElideMode(Qt::ElideMiddle);
-    m_details = new CFileDetailsView(m_list, m_splitter);
+    m_details = new CFileDetailsView(m_list, m_listStack);
     m_details->setObjectName(QStringLiteral("details"));
     m_details->setAccessibleName(QStringLiteral("File List Details"));
-    m_listStack = new QStackedWidget(m_splitter);
-    m_listStack->setAccessibleName(QStringLiteral("File List Views"));
     m_listStack->addWidget(m_list);
     m_listStack->addWidget(m_details);
-    m_splitter->addWidget(m_tree);
-    m_splitter->addWidget(m_listStack);
-    m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({228, 516});
-    pLayout->addWidget(m_splitter, 1);
+    m_splitter = new CSplitterControl(pCentral);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    connect(m_splitter, &CSplitterControl::SplitterMoved, this, [this](int nID, int nDelta) {
+        if (nID == IDC_SPLITTER) ResizeTreeAndList(nDelta);
+    });
 
-    auto* pBottomRow = new QHBoxLayout;
     m_helpTip = NamedLabel(QString::fromLatin1(HELP_TIP_SELECT_DRIVE), pCentral);
     m_helpTip->setObjectName(QStringLiteral("helpTip"));
-    m_copyright = NamedLabel(QStringLiteral("Copyright \u00A9 2026 Varnel Software. All rights reserved."), pCentral);
+    m_copyright = NamedLabel(QStringLiteral("Copyright \u00A9 2026 Varnel Software"), pCentral);
+    m_copyright->setObjectName(QStringLiteral("copyright"));
     m_copyright->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    pBottomRow->addWidget(m_helpTip);
-    pBottomRow->addStretch(1);
-    pBottomRow->addWidget(m_copyright);
-    pLayout->addLayout(pBottomRow);
+    PlaceControlsAtStart(pCentral);
     setCentralWidget(pCentral);
+    pCentral->installEventFilter(this);
+    SetDialogBackground(this);
 
     // The models: the tree over the result tree, the list over one item's children.
     m_pTreeModel = new CResultTreeModel(m_resultTree, this);
@@ -316,21 +328,3 @@ void CRecoveryDlg::OnClose()
     // flag, the next cluster of a recovery); closing waits for exactly that.
     EndAllWork();
 }
-
-void CRecoveryDlg::OnAbout()
-{
-    // Modeless like the About box it stands in for: each command opens another.
-    auto* pBox = new QMessageBox(QMessageBox::Information, QStringLiteral("About Varnel Recovery"),
-                                 QStringLiteral("Product Name:    ") + ProductTitleText() +
-                                     QStringLiteral("\nProduct Version:  1.0.0"),
-                                 QMessageBox::Ok, this);
-    pBox->setObjectName(QStringLiteral("aboutBox"));
-    pBox->setIconPixmap(m_hIcon.pixmap(48, 48));
-    pBox->setAttribute(Qt::WA_DeleteOnClose);
-    pBox->setModal(false);
-    pBox->show();
-}
-
-void CRecoveryDlg::OnHelpIndex() {}
-
-void CRecoveryDlg::OnFeedback() {}

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "app/RecoveryDlg.h"
+#include "ui/DialogBackground.h"
 #include "ui/DialogTemplate.h"
 
 bool g_bCloseOnCompletion = false;
@@ -17,6 +18,7 @@ CRecoveryProgress::CRecoveryProgress(QWidget* pParent) : QDialog(pParent)
     setAccessibleName(windowTitle());
     setObjectName(QStringLiteral("recoveryProgress"));
     CDialogTemplate t(this, 302, 134);
+    SetDialogBackground(this);
     t.Frame(3, 0, 296, 57);
     t.Label(QStringLiteral("Current File Information:"), 7, 6, 75, 8);
     t.Frame(8, 14, 76, 1);

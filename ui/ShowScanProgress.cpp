@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/RecoveryDlg.h"
+#include "ui/DialogBackground.h"
 #include "ui/DialogTemplate.h"
 
 namespace {
@@ -26,6 +27,7 @@ CShowScanProgress::CShowScanProgress(QWidget* pParent) : CStayingDialog(pParent)
     setAccessibleName(windowTitle());
     setObjectName(QStringLiteral("scanProgress"));
     CDialogTemplate t(this, 235, 150);
+    SetDialogBackground(this);
     t.Frame(3, 3, 228, 50);
     t.Frame(3, 54, 228, 48);
     for (int i = 0; i < 4; ++i) {

@@ -4,6 +4,7 @@
 #include <QProgressBar>
 
 #include "app/RecoveryDlg.h"
+#include "ui/DialogBackground.h"
 #include "ui/DialogTemplate.h"
 
 CTreeProgress::CTreeProgress(QWidget* pParent) : CStayingDialog(pParent)
@@ -12,6 +13,7 @@ CTreeProgress::CTreeProgress(QWidget* pParent) : CStayingDialog(pParent)
     setAccessibleName(windowTitle());
     setObjectName(QStringLiteral("treeProgress"));
     CDialogTemplate t(this, 268, 81);
+    SetDialogBackground(this);
     m_staticMessage = t.Label(
         QStringLiteral("Please wait while application is creating directory tree it may take some time"), 14, 19, 239, 8);
     t.Frame(13, 33, 242, 1);

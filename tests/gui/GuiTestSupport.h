@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMessageBox>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,9 +32,9 @@ public:
 CVolumeInfo Volume(const std::string& strSource, EDriveType nType, const std::string& strFileSystem,
                    const std::string& strLabel = "", const std::string& strDescription = "");
 
-// The main window with its message boxes captured. A question takes the
-// next of m_answers (No when none is left); m_fnWhileOpen runs as if the
-// box were open, with its text.
+// The main window with its message boxes and the pages it would open in
+// the desktop captured. A question takes the next of m_answers (No when
+// none is left); m_fnWhileOpen runs as if the box were open, with its text.
 class CTestDlg final : public CRecoveryDlg {
 public:
     explicit CTestDlg(IDriveEnumerator* pEnumerator) : CRecoveryDlg(pEnumerator) {}
@@ -46,8 +47,17 @@ public:
         if (!(buttons & QMessageBox::Yes)) return QMessageBox::Ok;
         return m_answers.isEmpty() ? QMessageBox::No : m_answers.takeFirst();
     }
+    bool ShellOpen(const QUrl& url) override
+    {
+        m_opened << url;
+        m_nMessagesBeforeOpen << m_messages.size();
+        return true;
+    }
     QStringList m_messages;
     QStringList m_captions;
+    QList<QUrl> m_opened;
+    // How many message boxes had been shown when each page was opened.
+    QList<qsizetype> m_nMessagesBeforeOpen;
     QList<QMessageBox::StandardButton> m_answers;
     std::function<void(const QString&)> m_fnWhileOpen;
 };

@@ -17,6 +17,7 @@
 
 #include "model/EditionProfile.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "ui/AboutDlg.h"
 #include "ui/CheckDrivesDialog.h"
 #include "ui/FileListModel.h"
 #include "ui/TreeCtrlCh.h"
@@ -181,12 +182,12 @@ void CTestMainWindow::aboutOpensABoxEachTime()
     QAction* pAbout = MenuAction(TopMenu(dlg, "&Help"), "&About");
     pAbout->trigger();
     pAbout->trigger();
-    QList<QMessageBox*> boxes = dlg.findChildren<QMessageBox*>("aboutBox");
+    QList<CAboutDlg*> boxes = dlg.findChildren<CAboutDlg*>();
     QCOMPARE(boxes.size(), 2);
-    for (QMessageBox* pBox : boxes) {
+    for (CAboutDlg* pBox : boxes) {
         QVERIFY(pBox->isVisible());
         QVERIFY(!pBox->isModal());
-        QCOMPARE(pBox->text(), "Product Name:    Varnel Data Recovery for NTFS\nProduct Version:  1.0.0");
+        QCOMPARE(pBox->m_staticProduct->text(), "Product Name:    Varnel Data Recovery for NTFS\nProduct Version:  1.0.0");
     }
     QVERIFY(dlg.m_messages.isEmpty());
 }
