@@ -107,13 +107,13 @@ void CRecoveryDlg::OnSize(int nType, int cx, int cy)
     if (m_bMaximized) {
         m_bMaximized = false;
         LayoutControls(cx, cy);
+    } else if (nType != SIZE_MAXIMIZED) {
+        KeepDistances(cx, cy);
     }
     if (nType == SIZE_MAXIMIZED) {
         m_bMaximized = true;
         LayoutControls(cx, cy);
-        return;
     }
-    KeepDistances(cx, cy);
 }
 
 void CRecoveryDlg::ResizeTreeAndList(int nDistance)
