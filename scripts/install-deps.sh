@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ntfs-3g fuse3 fusefat dosfstools mtools sleuthkit zstd
   xvfb xauth
+  desktop-file-utils appstream
   time procps python3
   clang-14 libclang-rt-14-dev
 )
