@@ -9,6 +9,8 @@
 CRecoveryApp::CRecoveryApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("varnel-recovery"));
+    // Lets a Wayland desktop match the window to its desktop entry and icon.
+    setDesktopFileName(QStringLiteral("varnel-recovery"));
     setApplicationVersion(QStringLiteral(VARNEL_VERSION));
 }
 

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QFrame>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -56,7 +55,11 @@ void CDialogTemplate::Frame(int x, int y, int nWidth, int nHeight) const
         pLine->setFixedHeight(2);
         return;
     }
-    auto* pBox = Place(new QGroupBox, x, y, nWidth, nHeight);
+    // A bare frame: a group box of the widget style may fill its inside,
+    // which would hide the window's background behind the labels in it.
+    auto* pBox = Place(new QFrame, x, y, nWidth, nHeight);
+    pBox->setFrameShape(QFrame::Box);
+    pBox->setFrameShadow(QFrame::Sunken);
     pBox->lower();
 }
 
