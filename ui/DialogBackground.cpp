@@ -8,11 +8,13 @@
 
 void SetDialogBackground(QWidget* pWindow)
 {
-    QPixmap picture(QStringLiteral(":/background.png"));
+    const QPixmap picture(QStringLiteral(":/background.png"));
+    const QColor colour(BACKGROUND_RED, BACKGROUND_GREEN, BACKGROUND_BLUE);
     QPalette palette = pWindow->palette();
+    // The brush also carries the picture's colour: styles shade toolbars and
+    // frames from the window colour, which a bare picture brush gives as black.
     // Without the picture the window is still the picture's colour.
-    QBrush brush = picture.isNull() ? QBrush(QColor(BACKGROUND_RED, BACKGROUND_GREEN, BACKGROUND_BLUE))
-                                    : QBrush(picture);
+    const QBrush brush = picture.isNull() ? QBrush(colour) : QBrush(colour, picture);
     palette.setBrush(QPalette::Active, QPalette::Window, brush);
     palette.setBrush(QPalette::Inactive, QPalette::Window, brush);
     palette.setBrush(QPalette::Disabled, QPalette::Window, brush);

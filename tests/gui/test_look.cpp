@@ -287,6 +287,8 @@ void CTestLook::ownWindowsHaveThePicture()
         pWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(pWindow));
         QCOMPARE(pWindow->palette().window().texture().size(), QSize(BACKGROUND_WIDTH, BACKGROUND_HEIGHT));
+        // Styles shade toolbars and frames from the window colour.
+        QCOMPARE(pWindow->palette().window().color(), BACKGROUND);
         const QImage image = pWindow->grab().toImage();
         int nLabels = 0;
         for (QLabel* pLabel : pWindow->findChildren<QLabel*>()) {
