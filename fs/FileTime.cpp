@@ -1,7 +1,9 @@
 #include "fs/FileTime.h"
 
 #include <cstdio>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -101,6 +103,7 @@ std::string FileTimeToIso8601(uint64_t nTime)
     return str + "Z";
 }
 
+#ifndef _WIN32
 struct timespec FileTimeToTimespec(uint64_t nTime)
 {
     struct timespec ts {};
@@ -121,3 +124,4 @@ struct timespec FileTimeToTimespec(uint64_t nTime)
     ts.tv_nsec = static_cast<long>(nRest * 100);
     return ts;
 }
+#endif

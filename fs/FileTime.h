@@ -35,5 +35,7 @@ uint64_t FatTimeToFileTime(uint16_t wDate, uint16_t wTime = 0, uint8_t byTenMs =
 // (at most 7); empty for 0.
 std::string FileTimeToIso8601(uint64_t nTime);
 
+#ifndef _WIN32
 // For utimensat: UTIME_OMIT when the time is not known.
 struct timespec FileTimeToTimespec(uint64_t nTime);
+#endif

@@ -3,14 +3,15 @@
 // walk (which decides its name and where it goes); engines only append to it.
 
 #include <cstdint>
-#include <ctime>
 #include <string>
+
+#include "platform/NativeFiles.h"
 
 class COutputFile {
 public:
     COutputFile() = default;
-    // Takes an open, writable descriptor.
-    explicit COutputFile(int fd, std::string strPath) : m_fd(fd), m_strPath(std::move(strPath)) {}
+    // Takes an open, writable file.
+    explicit COutputFile(NativeFile hFile, std::string strPath) : m_hFile(hFile), m_strPath(std::move(strPath)) {}
     ~COutputFile();
     COutputFile(COutputFile&& other) noexcept;
     COutputFile& operator=(COutputFile&& other) noexcept;
@@ -20,14 +21,14 @@ public:
     // Creates a new file for writing (never replacing one): for tests and tools.
     static COutputFile Create(const std::string& strPath, std::string* pError);
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_hFile != NO_NATIVE_FILE; }
     // False once any write has failed; the reason is kept in GetError.
     bool Write(const void* pData, uint64_t nLength);
     // Appends nLength zero bytes (a hole where the file system allows it).
     bool WriteZeros(uint64_t nLength);
     // Access and modification times the file is given when it is closed,
-    // after its last write (UTIME_OMIT leaves one as it is).
-    void SetTimesOnClose(const struct timespec& access, const struct timespec& modify);
+    // after its last write: 100-ns ticks since 1601 (UTC), 0 leaves one as it is.
+    void SetTimesOnClose(uint64_t nAccessTime, uint64_t nModifyTime);
     // Flushes the length of trailing holes, sets the times asked for and
     // closes. False if writing failed; times the destination cannot take are
     // no failure.
@@ -37,16 +38,16 @@ public:
     bool Failed() const { return m_bFailed; }
     const std::string& GetError() const { return m_strError; }
     const std::string& GetPath() const { return m_strPath; }
-    int GetFd() const { return m_fd; }
 
 private:
     bool Fail(const char* pszWhat);
-    int m_fd = -1;
+    NativeFile m_hFile = NO_NATIVE_FILE;
     std::string m_strPath;
     uint64_t m_nPosition = 0;
     bool m_bHolePending = false;
     bool m_bFailed = false;
     bool m_bSetTimes = false;
-    struct timespec m_times[2] {};
+    uint64_t m_nAccessTime = 0;
+    uint64_t m_nModifyTime = 0;
     std::string m_strError;
 };

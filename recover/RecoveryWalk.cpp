@@ -1,19 +1,5 @@
 #include "recover/RecoveryWalk.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
-#include <sys/statfs.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
-
-#include "fs/FileTime.h"
 #include "model/ItemPath.h"
 #include "recover/OutputNames.h"
 
@@ -24,54 +10,46 @@ constexpr unsigned MAX_FOLDER_DEPTH = 1024;
 // Beyond this many numbered variants of one name something is wrong.
 constexpr unsigned MAX_NAME_NUMBER = 100000;
 
-std::string ErrnoText(const char* pszWhat) { return std::string(pszWhat) + ": " + std::strerror(errno); }
+std::string ErrorText(const char* pszWhat) { return std::string(pszWhat) + ": " + LastErrorText(); }
 
 // Creates a new file in the folder under the name, or the first free
 // numbered variant of it. Links are never followed.
-int CreateUniqueFile(int nDirFd, const std::string& strName, std::string* pChosen)
+NativeFile CreateUniqueFile(const CNativeFolder& folder, const std::string& strName, std::string* pChosen)
 {
     for (unsigned n = 1; n <= MAX_NAME_NUMBER; ++n) {
         std::string strTry = n == 1 ? strName : NumberedName(strName, n);
-        int fd = ::openat(nDirFd, strTry.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd >= 0 || errno != EEXIST) {
+        NativeFile hFile = folder.CreateNewFile(strTry);
+        if (hFile != NO_NATIVE_FILE || !LastErrorWasNameTaken()) {
             *pChosen = strTry;
-            return fd;
+            return hFile;
         }
     }
-    errno = EEXIST;
-    return -1;
+    return NO_NATIVE_FILE;
 }
 
 // Creates a new folder (or numbered variant) and opens it.
-int CreateUniqueFolder(int nDirFd, const std::string& strName, std::string* pChosen)
+CNativeFolder CreateUniqueFolder(const CNativeFolder& parent, const std::string& strName, std::string* pChosen)
 {
     for (unsigned n = 1; n <= MAX_NAME_NUMBER; ++n) {
         std::string strTry = n == 1 ? strName : NumberedName(strName, n);
-        if (::mkdirat(nDirFd, strTry.c_str(), 0755) == 0) {
+        CNativeFolder folder = parent.CreateNewFolder(strTry);
+        if (folder.IsOpen() || !LastErrorWasNameTaken()) {
             *pChosen = strTry;
-            return ::openat(nDirFd, strTry.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            return folder;
         }
-        if (errno != EEXIST) return -1;
     }
-    errno = EEXIST;
-    return -1;
+    return CNativeFolder();
 }
 
 // A recovered file or folder gets the times the volume kept for it.
-void TimesOf(const CResultItem& item, struct timespec times[2])
-{
-    const CTreeItemData* pData = item.GetItemData();
-    times[0] = FileTimeToTimespec(pData ? pData->m_nAccessTime : 0);
-    times[1] = FileTimeToTimespec(pData ? pData->m_nModifyTime : 0);
-}
+uint64_t AccessTimeOf(const CResultItem& item) { return item.GetItemData() ? item.GetItemData()->m_nAccessTime : 0; }
+uint64_t ModifyTimeOf(const CResultItem& item) { return item.GetItemData() ? item.GetItemData()->m_nModifyTime : 0; }
 
 // A folder's own times are set after everything inside it is written.
-void CloseFolder(int fd, const CResultItem& folder)
+void CloseFolder(CNativeFolder& folder, const CResultItem& item)
 {
-    struct timespec times[2];
-    TimesOf(folder, times);
-    (void)::futimens(fd, times);
-    ::close(fd);
+    folder.SetTimes(AccessTimeOf(item), ModifyTimeOf(item));
+    folder.Close();
 }
 
 uint64_t CountFiles(const CResultItem& item)
@@ -99,27 +77,14 @@ CRecoveryWalk::CRecoveryWalk(CFileSystem& engine, std::string strFileSystem, IRe
 {
 }
 
-CRecoveryWalk::~CRecoveryWalk()
-{
-    if (m_nDestFd >= 0) ::close(m_nDestFd);
-}
+CRecoveryWalk::~CRecoveryWalk() = default;
 
 bool CRecoveryWalk::SetDestination(const std::string& strFolder, std::string* pError)
 {
-    if (m_nDestFd >= 0) ::close(m_nDestFd);
-    m_nDestFd = ::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_nDestFd < 0) {
-        if (pError) *pError = strFolder + ": " + std::strerror(errno);
-        return false;
-    }
-    if (::faccessat(m_nDestFd, ".", W_OK, AT_EACCESS) != 0) {
-        if (pError) *pError = strFolder + ": " + std::strerror(errno);
-        ::close(m_nDestFd);
-        m_nDestFd = -1;
-        return false;
-    }
+    m_destination = CNativeFolder::OpenForWriting(strFolder, pError);
+    if (!m_destination.IsOpen()) return false;
     m_strDestination = strFolder;
-    m_nMaxFileBytes = MaxFileBytesAt(m_nDestFd, strFolder);
+    m_nMaxFileBytes = m_destination.MaxFileBytes();
     return true;
 }
 
@@ -139,48 +104,49 @@ bool CRecoveryWalk::Cancelled()
 
 void CRecoveryWalk::RecoverItem(const CResultItem& item)
 {
-    if (m_nDestFd < 0 || Cancelled()) return;
+    if (!m_destination.IsOpen() || Cancelled()) return;
     std::string strSource = ItemAddress(&item);
     if (item.IsFile()) {
-        RecoverFileItem(item, m_nDestFd, m_strDestination, strSource);
+        RecoverFileItem(item, m_destination, m_strDestination, strSource);
     } else if (item.IsFolder()) {
         std::string strChosen;
-        int fd = CreateUniqueFolder(m_nDestFd, SanitizeName(item.GetText()), &strChosen);
-        std::string strDest = m_strDestination + "/" + strChosen;
-        if (fd < 0) return FailSubtree(item, strDest, ErrnoText("cannot create folder"));
+        CNativeFolder folder = CreateUniqueFolder(m_destination, SanitizeName(item.GetText()), &strChosen);
+        std::string strDest = m_strDestination + NATIVE_SEPARATOR + strChosen;
+        if (!folder.IsOpen()) return FailSubtree(item, strDest, ErrorText("cannot create folder"));
         ++m_report.m_nFoldersCreated;
-        RecoverFolderItem(item, fd, strDest, strSource, 1);
-        CloseFolder(fd, item);
+        RecoverFolderItem(item, folder, strDest, strSource, 1);
+        CloseFolder(folder, item);
     }
 }
 
-void CRecoveryWalk::RecoverFolderItem(const CResultItem& folder, int nDirFd, const std::string& strDest,
+void CRecoveryWalk::RecoverFolderItem(const CResultItem& folder, const CNativeFolder& dir, const std::string& strDest,
                                       const std::string& strSource, unsigned nDepth)
 {
     for (size_t i = 0; i < folder.GetChildCount() && !Cancelled(); ++i) {
         const CResultItem& child = *folder.GetChild(i);
         std::string strChildSource = strSource + "\\" + child.GetText();
         if (child.IsFile()) {
-            RecoverFileItem(child, nDirFd, strDest, strChildSource);
+            RecoverFileItem(child, dir, strDest, strChildSource);
             continue;
         }
         if (!child.IsFolder()) continue;
         std::string strChosen;
-        int fd = -1;
-        if (nDepth < MAX_FOLDER_DEPTH) fd = CreateUniqueFolder(nDirFd, SanitizeName(child.GetText()), &strChosen);
-        std::string strChildDest = strDest + "/" + (strChosen.empty() ? SanitizeName(child.GetText()) : strChosen);
-        if (fd < 0) {
+        CNativeFolder childDir;
+        if (nDepth < MAX_FOLDER_DEPTH) childDir = CreateUniqueFolder(dir, SanitizeName(child.GetText()), &strChosen);
+        std::string strChildDest =
+            strDest + NATIVE_SEPARATOR + (strChosen.empty() ? SanitizeName(child.GetText()) : strChosen);
+        if (!childDir.IsOpen()) {
             FailSubtree(child, strChildDest,
-                        nDepth < MAX_FOLDER_DEPTH ? ErrnoText("cannot create folder") : "folders nested too deeply");
+                        nDepth < MAX_FOLDER_DEPTH ? ErrorText("cannot create folder") : "folders nested too deeply");
             continue;
         }
         ++m_report.m_nFoldersCreated;
-        RecoverFolderItem(child, fd, strChildDest, strChildSource, nDepth + 1);
-        CloseFolder(fd, child);
+        RecoverFolderItem(child, childDir, strChildDest, strChildSource, nDepth + 1);
+        CloseFolder(childDir, child);
     }
 }
 
-void CRecoveryWalk::RecoverFileItem(const CResultItem& item, int nDirFd, const std::string& strDest,
+void CRecoveryWalk::RecoverFileItem(const CResultItem& item, const CNativeFolder& dir, const std::string& strDest,
                                     const std::string& strSource)
 {
     const CTreeItemData* pData = item.GetItemData();
@@ -188,28 +154,27 @@ void CRecoveryWalk::RecoverFileItem(const CResultItem& item, int nDirFd, const s
     if (!strRefusal.empty()) {
         // Written, it would be cut short at the limit without a word.
         ++m_report.m_nFilesFailed;
-        m_report.m_failures.push_back({strSource, strDest + "/" + SanitizeName(item.GetText()), strRefusal});
+        m_report.m_failures.push_back({strSource, strDest + NATIVE_SEPARATOR + SanitizeName(item.GetText()), strRefusal});
         return;
     }
     std::string strChosen;
-    int fd = CreateUniqueFile(nDirFd, SanitizeName(item.GetText()), &strChosen);
-    std::string strPath = strDest + "/" + strChosen;
-    if (fd < 0 || !pData) {
-        if (fd >= 0) ::close(fd);
+    NativeFile hFile = CreateUniqueFile(dir, SanitizeName(item.GetText()), &strChosen);
+    std::string strPath = strDest + NATIVE_SEPARATOR + strChosen;
+    if (hFile == NO_NATIVE_FILE || !pData) {
+        std::string strReason = pData ? ErrorText("cannot create file") : "no item data";
+        if (hFile != NO_NATIVE_FILE) CloseNativeFile(hFile);
         ++m_report.m_nFilesFailed;
-        m_report.m_failures.push_back({strSource, strPath, pData ? ErrnoText("cannot create file") : "no item data"});
+        m_report.m_failures.push_back({strSource, strPath, strReason});
         return;
     }
     if (m_pProgress) m_pProgress->SetFileInfo(item.GetText(), strSource, strPath);
-    COutputFile out(fd, strPath);
+    COutputFile out(hFile, strPath);
     CRecoverResult result =
         m_strFileSystem == "NTFS"
             ? m_engine.RecoverFile(pData->m_nStartRef, item.GetText(), out, m_pProgress)
             : m_engine.RecoverFromCluster(strSource, out, m_engine.m_nDrive, pData->m_nStartRef, pData->m_nSize,
                                           item.IsDeleted(), m_pProgress);
-    struct timespec times[2];
-    TimesOf(item, times);
-    out.SetTimesOnClose(times[0], times[1]);
+    out.SetTimesOnClose(AccessTimeOf(item), ModifyTimeOf(item));
     bool bClosed = out.Close();
     m_report.m_nBytesWritten += out.GetBytesWritten();
     m_report.m_nUnreadableClusters += result.m_nUnreadableClusters;
@@ -236,124 +201,4 @@ void CRecoveryWalk::FailSubtree(const CResultItem& item, const std::string& strD
     m_report.m_nFilesFailed += nFiles;
     m_report.m_failures.push_back({ItemAddress(&item), strDest,
                                    strReason + " (" + std::to_string(nFiles) + " file(s) below it not written)"});
-}
-
-namespace {
-
-std::string Canonical(const std::string& strPath)
-{
-    std::error_code ec;
-    std::string strReal = std::filesystem::weakly_canonical(strPath, ec).string();
-    return ec ? strPath : strReal;
-}
-
-// Loop devices (as /dev/loopN) whose backing file is the image.
-std::vector<std::string> LoopDevicesOfImage(const std::string& strImage)
-{
-    std::vector<std::string> devices;
-    std::string strReal = Canonical(strImage);
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/sys/block", ec)) {
-        std::string strName = entry.path().filename().string();
-        if (strName.rfind("loop", 0) != 0) continue;
-        std::ifstream backing(entry.path() / "loop" / "backing_file");
-        std::string strBacking;
-        if (std::getline(backing, strBacking) && strBacking == strReal) devices.push_back("/dev/" + strName);
-    }
-    return devices;
-}
-
-// mountinfo escapes blanks and backslashes in paths as octal.
-std::string Unescape(const std::string& str)
-{
-    std::string strOut;
-    for (size_t i = 0; i < str.size(); ++i) {
-        if (str[i] == '\\' && i + 3 < str.size()) {
-            strOut += static_cast<char>(std::stoi(str.substr(i + 1, 3), nullptr, 8));
-            i += 3;
-        } else {
-            strOut += str[i];
-        }
-    }
-    return strOut;
-}
-
-struct CMountInfo {
-    std::string m_strSource;
-    std::string m_strType;
-};
-
-// The mount that holds the path (the longest mount point above it).
-CMountInfo MountOf(const std::string& strPath)
-{
-    std::ifstream mounts("/proc/self/mountinfo");
-    std::string strLine, strBest;
-    CMountInfo best;
-    while (std::getline(mounts, strLine)) {
-        std::istringstream fields(strLine);
-        std::string strId, strParent, strDev, strRoot, strPoint;
-        fields >> strId >> strParent >> strDev >> strRoot >> strPoint;
-        strPoint = Unescape(strPoint);
-        size_t nDash = strLine.find(" - ");
-        if (nDash == std::string::npos) continue;
-        std::istringstream tail(strLine.substr(nDash + 3));
-        std::string strType, strMountSource;
-        tail >> strType >> strMountSource;
-        bool bAbove = strPath == strPoint || strPoint == "/" ||
-                      (strPath.rfind(strPoint, 0) == 0 && strPath[strPoint.size()] == '/');
-        if (bAbove && strPoint.size() >= strBest.size()) {
-            strBest = strPoint;
-            best = {Unescape(strMountSource), strType};
-        }
-    }
-    return best;
-}
-
-// A destination that does not exist yet will be made inside its nearest
-// existing ancestor, so that ancestor is what decides the volume.
-std::string NearestExistingFolder(const std::string& strFolder)
-{
-    std::filesystem::path path = std::filesystem::absolute(strFolder);
-    std::error_code ec;
-    while (!std::filesystem::exists(path, ec) && path.has_relative_path()) path = path.parent_path();
-    return path.string();
-}
-
-}  // namespace
-
-bool IsOnScannedVolume(const std::string& strDestination, const std::string& strSourcePath)
-{
-    const std::string strFolder = NearestExistingFolder(strDestination);
-    struct stat stDest {}, stSource {};
-    if (::stat(strFolder.c_str(), &stDest) != 0 || ::stat(strSourcePath.c_str(), &stSource) != 0) return false;
-    // The volume's own devices: the source itself, or loop devices over the image.
-    std::vector<std::string> devices{Canonical(strSourcePath)};
-    if (S_ISREG(stSource.st_mode))
-        for (const std::string& strLoop : LoopDevicesOfImage(strSourcePath)) devices.push_back(strLoop);
-    // A kernel mount shows as the device number; a FUSE mount (ntfs-3g) only
-    // by the source the mount names.
-    for (const std::string& strDevice : devices) {
-        struct stat stDevice {};
-        if (::stat(strDevice.c_str(), &stDevice) == 0 && S_ISBLK(stDevice.st_mode) && stDest.st_dev == stDevice.st_rdev)
-            return true;
-    }
-    std::string strMountSource = MountOf(Canonical(strFolder)).m_strSource;
-    if (strMountSource.empty() || strMountSource[0] != '/') return false;
-    std::string strRealMount = Canonical(strMountSource);
-    for (const std::string& strDevice : devices)
-        if (strRealMount == strDevice) return true;
-    return false;
-}
-
-uint64_t MaxFileBytesAt(int nDirFd, const std::string& strFolder)
-{
-    constexpr uint64_t FAT_MAX_FILE_BYTES = 0xFFFFFFFFull;
-    constexpr decltype(statfs::f_type) MSDOS_MAGIC = 0x4d44;
-    constexpr decltype(statfs::f_type) FUSE_MAGIC = 0x65735546;
-    struct statfs st {};
-    if (::fstatfs(nDirFd, &st) != 0) return UINT64_MAX;
-    if (st.f_type == MSDOS_MAGIC) return FAT_MAX_FILE_BYTES;
-    // A FUSE mount tells its kind only in the mount table.
-    if (st.f_type == FUSE_MAGIC && MountOf(Canonical(strFolder)).m_strType == "fuse.fusefat") return FAT_MAX_FILE_BYTES;
-    return UINT64_MAX;
 }

@@ -10,6 +10,7 @@
 
 #include "fs/FileSystem.h"
 #include "model/ResultTree.h"
+#include "platform/NativeFiles.h"
 
 struct CRecoveryFailure {
     std::string m_strSource;       // the item's address ("C:\Docs\a.txt")
@@ -57,9 +58,9 @@ public:
     const CRecoveryReport& GetReport() const { return m_report; }
 
 private:
-    void RecoverFolderItem(const CResultItem& folder, int nDirFd, const std::string& strDest,
+    void RecoverFolderItem(const CResultItem& folder, const CNativeFolder& dir, const std::string& strDest,
                            const std::string& strSource, unsigned nDepth);
-    void RecoverFileItem(const CResultItem& item, int nDirFd, const std::string& strDest,
+    void RecoverFileItem(const CResultItem& item, const CNativeFolder& dir, const std::string& strDest,
                          const std::string& strSource);
     void FailSubtree(const CResultItem& item, const std::string& strDest, const std::string& strReason);
     bool Cancelled();
@@ -69,16 +70,8 @@ private:
     CFileSystem& m_engine;
     std::string m_strFileSystem;
     IRecoveryProgress* m_pProgress;
-    int m_nDestFd = -1;
+    CNativeFolder m_destination;
     std::string m_strDestination;
     uint64_t m_nMaxFileBytes = UINT64_MAX;  // what the destination's file system can hold
     CRecoveryReport m_report;
 };
-
-// True when strFolder lies on the volume strSourcePath reads from: the same
-// block device (or a mount of it), or a loop device backed by the same image.
-bool IsOnScannedVolume(const std::string& strFolder, const std::string& strSourcePath);
-
-// The largest file the file system holding the open folder can store:
-// 4 GiB - 1 on FAT (its size field has 32 bits), else no limit (UINT64_MAX).
-uint64_t MaxFileBytesAt(int nDirFd, const std::string& strFolder);
