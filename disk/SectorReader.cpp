@@ -5,6 +5,14 @@
 
 #include "platform/VolumeTable.h"
 
+#ifdef _WIN32
+#include "disk/WinSectorSource.h"
+
+CSectorReader::CSectorReader(int nDrive) : m_nDrive(nDrive)
+{
+    m_pSource = OpenWindowsDrive(nDrive, &m_strOS, &m_strOpenError);
+}
+#else
 CSectorReader::CSectorReader(int nDrive) : m_nDrive(nDrive)
 {
     std::string strPath = CVolumeTable::Instance().GetSourcePath(nDrive);
@@ -14,6 +22,7 @@ CSectorReader::CSectorReader(int nDrive) : m_nDrive(nDrive)
     }
     m_pSource = CFileSectorSource::Open(strPath, &m_strOpenError);
 }
+#endif
 
 CSectorReader::CSectorReader(int nDrive, std::unique_ptr<ISectorSource> pSource)
     : m_nDrive(nDrive), m_pSource(std::move(pSource))

@@ -12,7 +12,8 @@ inline constexpr uint32_t SECTOR_SIZE = 512;
 
 class CSectorReader {
 public:
-    // Opens the source that the volume table holds for the drive index. If it
+    // Opens the source that the volume table holds for the drive index (on
+    // Windows: an image file registered there, else the drive itself). If it
     // cannot be opened every read fails; GetOpenError says why.
     explicit CSectorReader(int nDrive);
     // A reader over a given source (tests, fuzzers, the memory source).
@@ -33,9 +34,17 @@ public:
     uint64_t GetTotalSectors() const;
     const std::string& GetOpenError() const { return m_strOpenError; }
     int GetDrive() const { return m_nDrive; }
+#ifdef _WIN32
+    // "WinXP" on the NT family, "Win98" where the VWIN32 device answers;
+    // decided once, when a reader of a drive index is made.
+    const std::string& GetOS() const { return m_strOS; }
+#endif
 
 private:
     int m_nDrive;
     std::unique_ptr<ISectorSource> m_pSource;
     std::string m_strOpenError;
+#ifdef _WIN32
+    std::string m_strOS;
+#endif
 };

@@ -1,7 +1,10 @@
 #include "disk/SectorSource.h"
 
-#include <cerrno>
 #include <cstring>
+
+#ifndef _WIN32
+
+#include <cerrno>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -26,14 +29,14 @@ std::unique_ptr<CFileSectorSource> CFileSectorSource::Open(const std::string& st
     return std::unique_ptr<CFileSectorSource>(new CFileSectorSource(fd, nSize));
 }
 
-CFileSectorSource::~CFileSectorSource() { ::close(m_fd); }
+CFileSectorSource::~CFileSectorSource() { ::close(m_hFile); }
 
 bool CFileSectorSource::ReadAt(uint64_t nOffset, void* pBuffer, size_t nLength)
 {
     auto* p = static_cast<uint8_t*>(pBuffer);
     while (nLength > 0) {
         if (nOffset > static_cast<uint64_t>(INT64_MAX)) return false;
-        ssize_t n = ::pread(m_fd, p, nLength, static_cast<off_t>(nOffset));
+        ssize_t n = ::pread(m_hFile, p, nLength, static_cast<off_t>(nOffset));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         p += n;
@@ -42,6 +45,8 @@ bool CFileSectorSource::ReadAt(uint64_t nOffset, void* pBuffer, size_t nLength)
     }
     return true;
 }
+
+#endif  // !_WIN32
 
 bool CMemorySectorSource::ReadAt(uint64_t nOffset, void* pBuffer, size_t nLength)
 {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/NativeFiles.h"
+
 class ISectorSource {
 public:
     virtual ~ISectorSource() = default;
@@ -19,11 +21,17 @@ public:
     virtual uint64_t GetSize() const = 0;
 };
 
-// A block device or an image file, opened O_RDONLY and read with pread.
+// A block device or an image file, opened read-only. POSIX: O_RDONLY and
+// pread. Windows: GENERIC_READ, positioned with SetFilePointer and read with
+// ReadFile; the raw volume of a drive letter ("\\.\C:") is read the same way.
 class CFileSectorSource final : public ISectorSource {
 public:
     // Null and a message in *pError when the path cannot be opened for reading.
     static std::unique_ptr<CFileSectorSource> Open(const std::string& strPath, std::string* pError);
+#ifdef _WIN32
+    // The raw volume of a drive (NT family): "\\.\C:" for 2. Needs administrator rights.
+    static std::unique_ptr<CFileSectorSource> OpenDrive(int nDrive, std::string* pError);
+#endif
     ~CFileSectorSource() override;
     CFileSectorSource(const CFileSectorSource&) = delete;
     CFileSectorSource& operator=(const CFileSectorSource&) = delete;
@@ -32,8 +40,8 @@ public:
     uint64_t GetSize() const override { return m_nSize; }
 
 private:
-    CFileSectorSource(int fd, uint64_t nSize) : m_fd(fd), m_nSize(nSize) {}
-    int m_fd;
+    CFileSectorSource(NativeFile hFile, uint64_t nSize) : m_hFile(hFile), m_nSize(nSize) {}
+    NativeFile m_hFile;
     uint64_t m_nSize;
 };
 
