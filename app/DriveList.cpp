@@ -12,6 +12,14 @@
 #include "ui/ResultTreeModel.h"
 #include "ui/TreeCtrlCh.h"
 
+#ifdef _WIN32
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <windows.h>
+// windows.h names its message box call MessageBox too; the window's own is meant here.
+#undef MessageBox
+#endif
+
 namespace {
 
 bool IsBelow(const CResultItem* pItem, const CResultItem* pAncestor)
@@ -20,6 +28,35 @@ bool IsBelow(const CResultItem* pItem, const CResultItem* pAncestor)
         if (p == pAncestor) return true;
     return false;
 }
+
+#ifdef _WIN32
+// Windows tells each top-level window of drives coming and going with
+// WM_DEVICECHANGE, the event in its wParam (arrival 0x8000, removal complete
+// 0x8004): the device monitor of this system.
+class CDeviceChangeFilter final : public QObject, public QAbstractNativeEventFilter {
+public:
+    explicit CDeviceChangeFilter(CRecoveryDlg* pDlg) : QObject(pDlg), m_pDlg(pDlg)
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~CDeviceChangeFilter() override
+    {
+        if (QCoreApplication* pApp = QCoreApplication::instance()) pApp->removeNativeEventFilter(this);
+    }
+    bool nativeEventFilter(const QByteArray& eventType, void* pMessage, qintptr*) override
+    {
+        if (eventType != "windows_generic_MSG") return false;
+        const MSG* pMsg = static_cast<const MSG*>(pMessage);
+        // The message goes to every top-level window; the main window's copy is the one acted on.
+        if (pMsg->message == WM_DEVICECHANGE && pMsg->hwnd == reinterpret_cast<HWND>(m_pDlg->internalWinId()))
+            m_pDlg->OnDeviceChange(static_cast<unsigned>(pMsg->wParam));
+        return false;
+    }
+
+private:
+    CRecoveryDlg* m_pDlg;
+};
+#endif
 
 }  // namespace
 
@@ -220,10 +257,14 @@ void CRecoveryDlg::ShowDriveStatus(const CResultItem* pItem)
 
 void CRecoveryDlg::StartDeviceMonitor()
 {
+#ifdef _WIN32
+    new CDeviceChangeFilter(this);
+#else
     m_pDeviceMonitor = std::make_unique<CDeviceMonitor>();
     if (!m_pDeviceMonitor->IsOpen()) return;
     m_pDeviceNotifier = new QSocketNotifier(m_pDeviceMonitor->GetFd(), QSocketNotifier::Read, this);
     connect(m_pDeviceNotifier, &QSocketNotifier::activated, this, &CRecoveryDlg::OnDeviceEvents);
+#endif
 }
 
 void CRecoveryDlg::OnDeviceEvents()

@@ -1,5 +1,7 @@
 #include "platform/DeviceMonitor.h"
 
+#ifndef _WIN32
+
 #include <cstring>
 #include <libudev.h>
 
@@ -42,3 +44,14 @@ std::vector<CDeviceEvent> CDeviceMonitor::Read()
     }
     return events;
 }
+
+#else
+
+// Windows tells a window of drives coming and going by a message of its own
+// (WM_DEVICECHANGE); there is no descriptor to watch, so this monitor stays closed.
+CDeviceMonitor::CDeviceMonitor() = default;
+CDeviceMonitor::~CDeviceMonitor() = default;
+int CDeviceMonitor::GetFd() const { return -1; }
+std::vector<CDeviceEvent> CDeviceMonitor::Read() { return {}; }
+
+#endif  // !_WIN32

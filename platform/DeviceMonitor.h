@@ -1,7 +1,8 @@
 #pragma once
 // Block devices coming and going while the program runs, from udev's netlink
 // monitor. The owner watches GetFd() for readability (the GUI through a socket
-// notifier) and then calls Read().
+// notifier) and then calls Read(). On Windows the window's own device-change
+// message stands in for it, and the monitor is never open.
 
 #include <string>
 #include <vector>

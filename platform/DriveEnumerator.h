@@ -15,13 +15,26 @@ public:
     virtual std::vector<CVolumeInfo> Enumerate() = 0;
 };
 
+#ifdef _WIN32
+// The system's drive letters: the drive mask, the type of each drive's root,
+// and its volume information. Only removable and fixed drives whose volume
+// information can be read are listed, each at its own letter.
+class CWindowsDriveEnumerator final : public IDriveEnumerator {
+public:
+    std::vector<CVolumeInfo> Enumerate() override;
+};
+using CSystemDriveEnumerator = CWindowsDriveEnumerator;
+#else
 // Block devices from udev's database (readable without root), with libblkid
 // probing where udev knows nothing, and the drive type from sysfs.
 class CLinuxDriveEnumerator final : public IDriveEnumerator {
 public:
     std::vector<CVolumeInfo> Enumerate() override;
 };
+using CSystemDriveEnumerator = CLinuxDriveEnumerator;
+#endif
 
-// Fills the volume table from an enumerator: devices from C on, in order.
-// Slots already in use (image files, say) are kept.
+// Fills the volume table from an enumerator: on Linux devices from C on, in
+// order; on Windows each at its own letter. Slots already in use (image
+// files, say) are kept.
 void RegisterEnumeratedDrives(IDriveEnumerator& enumerator);

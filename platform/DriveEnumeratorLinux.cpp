@@ -1,3 +1,5 @@
+#ifndef _WIN32
+
 #include "platform/DriveEnumerator.h"
 
 #include <algorithm>
@@ -95,7 +97,4 @@ std::vector<CVolumeInfo> CLinuxDriveEnumerator::Enumerate()
     return volumes;
 }
 
-void RegisterEnumeratedDrives(IDriveEnumerator& enumerator)
-{
-    for (const CVolumeInfo& info : enumerator.Enumerate()) CVolumeTable::Instance().Register(info);
-}
+#endif  // !_WIN32

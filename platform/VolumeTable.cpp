@@ -1,12 +1,7 @@
 #include "platform/VolumeTable.h"
 
 #include <algorithm>
-#include <blkid/blkid.h>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 std::string FileSystemNameFromBlkid(const std::string& strType, const std::string& strVersion)
 {
@@ -30,42 +25,6 @@ std::string SerialFromUuid(const std::string& strUuid)
     return strHex.substr(0, 4) + "-" + strHex.substr(4);
 }
 
-static std::string ProbeValue(blkid_probe probe, const char* pszName)
-{
-    const char* pszValue = nullptr;
-    if (blkid_probe_lookup_value(probe, pszName, &pszValue, nullptr) == 0 && pszValue) return pszValue;
-    return "";
-}
-
-bool ProbeVolume(const std::string& strPath, CVolumeInfo* pInfo, std::string* pError)
-{
-    // Opened read-only by us, so that probing can never write to the volume.
-    int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        if (pError) *pError = strPath + ": " + std::strerror(errno);
-        return false;
-    }
-    blkid_probe probe = blkid_new_probe();
-    bool bOk = probe && blkid_probe_set_device(probe, fd, 0, 0) == 0;
-    if (bOk) {
-        blkid_probe_enable_superblocks(probe, 1);
-        blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_LABEL |
-                                                     BLKID_SUBLKS_UUID | BLKID_SUBLKS_VERSION);
-        if (blkid_do_safeprobe(probe) == 0) {
-            std::string strType = ProbeValue(probe, "TYPE");
-            pInfo->m_strFileSystem = FileSystemNameFromBlkid(strType, ProbeValue(probe, "VERSION"));
-            pInfo->m_strVolumeLabel = ProbeValue(probe, "LABEL");
-            pInfo->m_strSerial = SerialFromUuid(ProbeValue(probe, "UUID"));
-        }
-    } else if (pError) {
-        *pError = strPath + ": cannot be probed";
-    }
-    if (probe) blkid_free_probe(probe);
-    ::close(fd);
-    pInfo->m_strSourcePath = strPath;
-    return bOk;
-}
-
 CVolumeTable& CVolumeTable::Instance()
 {
     static CVolumeTable table;
@@ -75,6 +34,12 @@ CVolumeTable& CVolumeTable::Instance()
 int CVolumeTable::Register(const CVolumeInfo& info, int nPreferred)
 {
     std::lock_guard lock(m_mutex);
+    if (info.m_nFixedDrive >= 0 && info.m_nFixedDrive < DRIVE_COUNT) {
+        std::optional<CVolumeInfo>& slot = m_slots[info.m_nFixedDrive];
+        if (slot && slot->m_bImage) return -1;
+        slot = info;
+        return info.m_nFixedDrive;
+    }
     for (int i = 0; i < DRIVE_COUNT; ++i)
         if (m_slots[i] && m_slots[i]->m_strSourcePath == info.m_strSourcePath) {
             m_slots[i] = info;
@@ -139,4 +104,17 @@ std::string DriveLetter(int nDrive)
 {
     if (nDrive < 0 || nDrive >= DRIVE_COUNT) return "";
     return std::string(1, static_cast<char>('A' + nDrive));
+}
+
+std::string DevicePathOfDrive(int nDrive)
+{
+    std::string strLetter = DriveLetter(nDrive);
+    return strLetter.empty() ? std::string() : "\\\\.\\" + strLetter + ":";
+}
+
+int DriveOfDevicePath(const std::string& strPath)
+{
+    if (strPath.size() != 6 || strPath.compare(0, 4, "\\\\.\\") != 0 || strPath[5] != ':') return -1;
+    char c = static_cast<char>(std::toupper(static_cast<unsigned char>(strPath[4])));
+    return c >= 'A' && c <= 'Z' ? c - 'A' : -1;
 }
