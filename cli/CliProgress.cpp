@@ -1,7 +1,8 @@
 #include "cli/CliProgress.h"
 
 #include <cstdio>
-#include <unistd.h>
+
+#include "cli/CliPlatform.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ std::string Bar(uint64_t nPercent)
 
 }  // namespace
 
-CCliScanProgress::CCliScanProgress() : m_bTerminal(::isatty(STDERR_FILENO) == 1) {}
+CCliScanProgress::CCliScanProgress() : m_bTerminal(IsTerminal(stderr)) {}
 CCliScanProgress::~CCliScanProgress() { Finish(); }
 
 void CCliScanProgress::SetCurrentCluster(uint64_t nCurrent)
@@ -55,7 +56,7 @@ void CCliScanProgress::Finish()
     m_bDrawn = false;
 }
 
-CCliRecoveryProgress::CCliRecoveryProgress() : m_bTerminal(::isatty(STDERR_FILENO) == 1) {}
+CCliRecoveryProgress::CCliRecoveryProgress() : m_bTerminal(IsTerminal(stderr)) {}
 CCliRecoveryProgress::~CCliRecoveryProgress() { Finish(); }
 
 void CCliRecoveryProgress::SetFileInfo(const std::string& strName, const std::string&, const std::string&)

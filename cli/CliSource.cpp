@@ -1,41 +1,56 @@
 #include "cli/CliSource.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
+#include <filesystem>
 
 #include "platform/DriveEnumerator.h"
+#include "platform/NativeFiles.h"
 
 namespace {
 
-// "C" or "C:" names a drive of `varnel drives`.
-int DriveIndexOfLetter(const std::string& strSource)
+// "C" or "C:" names a drive of `varnel drives`; on Windows "C:\" and "\\.\C:"
+// do too, and always (there "C:" is also a path, the current folder of C).
+// Elsewhere a file of that name in the current folder comes first.
+int DriveIndexOfSource(const std::string& strSource)
 {
-    if (strSource.size() < 1 || strSource.size() > 2) return -1;
-    if (strSource.size() == 2 && strSource[1] != ':') return -1;
-    char c = static_cast<char>(std::toupper(static_cast<unsigned char>(strSource[0])));
+    std::string strLetter = strSource;
+#ifdef _WIN32
+    int nDevice = DriveOfDevicePath(strSource);
+    if (nDevice >= 0) return nDevice;
+    if (strLetter.size() == 3 && (strLetter[2] == '\\' || strLetter[2] == '/')) strLetter.pop_back();
+#else
+    std::error_code ec;
+    if (std::filesystem::exists(PathFromUtf8(strSource), ec)) return -1;
+#endif
+    if (strLetter.size() < 1 || strLetter.size() > 2) return -1;
+    if (strLetter.size() == 2 && strLetter[1] != ':') return -1;
+    char c = static_cast<char>(std::toupper(static_cast<unsigned char>(strLetter[0])));
     return (c >= 'A' && c <= 'Z') ? c - 'A' : -1;
 }
 
 bool CheckPath(const std::string& strPath, std::string* pError)
 {
-    struct stat st {};
-    if (::stat(strPath.c_str(), &st) != 0) {
-        *pError = strPath + ": " + std::strerror(errno);
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::file_status status = fs::status(PathFromUtf8(strPath), ec);
+    if (ec || !fs::exists(status)) {
+        *pError = strPath + ": " + (ec ? ec.message() : "No such file or directory");
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (fs::is_directory(status)) {
         *pError = strPath + ": is a folder, not a disk image or device";
         return false;
     }
-    if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
+    if (!fs::is_regular_file(status) && !fs::is_block_file(status)) {
         *pError = strPath + ": not a disk image file or block device";
         return false;
     }
-    if (S_ISREG(st.st_mode) && st.st_size < 512) {
-        *pError = strPath + (st.st_size == 0 ? ": the image is empty" : ": the image is shorter than one sector");
-        return false;
+    if (fs::is_regular_file(status)) {
+        uintmax_t nSize = fs::file_size(PathFromUtf8(strPath), ec);
+        if (!ec && nSize < 512) {
+            *pError = strPath + (nSize == 0 ? ": the image is empty" : ": the image is shorter than one sector");
+            return false;
+        }
     }
     return true;
 }
@@ -46,14 +61,13 @@ bool OpenCliSource(const std::string& strSource, const std::string& strForcedTyp
                    std::string* pError)
 {
     CVolumeInfo info;
-    int nLetter = DriveIndexOfLetter(strSource);
-    struct stat st {};
-    if (nLetter >= 0 && ::stat(strSource.c_str(), &st) != 0) {
-        CLinuxDriveEnumerator enumerator;
+    int nLetter = DriveIndexOfSource(strSource);
+    if (nLetter >= 0) {
+        CSystemDriveEnumerator enumerator;
         RegisterEnumeratedDrives(enumerator);
         auto found = CVolumeTable::Instance().Get(nLetter);
         if (!found) {
-            *pError = "drive " + std::string(1, static_cast<char>('A' + nLetter)) + ": is not in the drive list";
+            *pError = "drive " + DriveLetter(nLetter) + ": is not in the drive list";
             return false;
         }
         info = *found;

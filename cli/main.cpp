@@ -2,13 +2,12 @@
 // program, from the command line.
 
 #include <CLI/CLI.hpp>
-#include <clocale>
 #include <cstdio>
 #include <filesystem>
-#include <fnmatch.h>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "cli/CliPlatform.h"
 #include "cli/CliProgress.h"
 #include "cli/CliSource.h"
 #include "fs/FileTime.h"
@@ -39,7 +38,7 @@ const char* DriveTypeName(EDriveType nType)
 
 int CmdDrives(bool bJson)
 {
-    CLinuxDriveEnumerator enumerator;
+    CSystemDriveEnumerator enumerator;
     RegisterEnumeratedDrives(enumerator);
     int nListed = 0;
     for (int i = 0; i < DRIVE_COUNT; ++i) {
@@ -177,7 +176,7 @@ struct CItemFilter {
     bool Wants(const CResultItem& item) const
     {
         if (m_bDeletedOnly && !item.IsDeleted()) return false;
-        return m_strMatch.empty() || ::fnmatch(m_strMatch.c_str(), ItemRelativePath(&item).c_str(), FNM_CASEFOLD) == 0;
+        return m_strMatch.empty() || MatchesPathGlob(m_strMatch, ItemRelativePath(&item));
     }
 };
 
@@ -223,7 +222,7 @@ bool CollectTargets(const CResultItem& view, const std::vector<std::string>& pat
 bool MakeDestination(const std::string& strTo, std::string* pError)
 {
     std::error_code ec;
-    std::filesystem::create_directories(strTo, ec);
+    std::filesystem::create_directories(PathFromUtf8(strTo), ec);
     if (ec) *pError = strTo + ": " + ec.message();
     return !ec;
 }
@@ -271,8 +270,7 @@ int main(int argc, char** argv)
 #ifdef VARNEL_CLI_EDITION
     g_strEdition = VARNEL_CLI_EDITION;
 #endif
-    // Globs match UTF-8 names character by character, and fold case beyond ASCII.
-    std::setlocale(LC_CTYPE, "C.UTF-8");
+    PrepareConsole();
     ApplyEditionProfile();
     CLI::App app{"Varnel Data Recovery (" + ProductTitle() + "): finds deleted files on NTFS and FAT volumes and "
                  "writes them to another drive. The scanned volume is only read."};
@@ -308,7 +306,10 @@ int main(int argc, char** argv)
     pRecover->add_option("PATH", paths, "Items to write, as `varnel list` shows them (default: all)");
 
     try {
-        app.parse(argc, argv);
+        std::vector<std::string> args = Utf8Arguments(argc, argv);
+        std::vector<char*> argvUtf8;
+        for (std::string& strArg : args) argvUtf8.push_back(strArg.data());
+        app.parse(static_cast<int>(argvUtf8.size()), argvUtf8.data());
     } catch (const CLI::ParseError& e) {
         int nCode = app.exit(e);
         return nCode == 0 ? 0 : EXIT_BAD_INPUT;

@@ -1,5 +1,8 @@
 #include "recover/OutputNames.h"
 
+#include <cctype>
+#include <cstring>
+
 #include "fs/TextCodec.h"
 
 namespace {
@@ -37,7 +40,37 @@ std::string CutUtf8(const std::string& str, size_t nMax)
     return str.substr(0, n);
 }
 
+// What Windows takes a name for when its part before the first dot, without
+// trailing blanks, is one of these (in any case): a device, not a file.
+bool IsWindowsDeviceName(const std::string& strName)
+{
+    std::string strBase = strName.substr(0, strName.find('.'));
+    strBase.erase(strBase.find_last_not_of(' ') + 1);
+    for (char& c : strBase) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    static const char* const DEVICES[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* pszDevice : DEVICES)
+        if (strBase == pszDevice) return true;
+    if (strBase.size() < 4 || (strBase.compare(0, 3, "COM") != 0 && strBase.compare(0, 3, "LPT") != 0)) return false;
+    // COM0 to COM9 and the superscript digits 1, 2 and 3, which Windows takes as digits too.
+    std::string strNumber = strBase.substr(3);
+    return (strNumber.size() == 1 && std::isdigit(static_cast<unsigned char>(strNumber[0]))) ||
+           strNumber == "\xC2\xB9" || strNumber == "\xC2\xB2" || strNumber == "\xC2\xB3";
+}
+
 }  // namespace
+
+std::string WindowsSafeName(const std::string& strName)
+{
+    std::string strOut = strName;
+    for (char& c : strOut)
+        if (std::strchr("<>:\"\\|?*", c) && c != '\0') c = '_';
+    if (!strOut.empty() && (strOut.back() == '.' || strOut.back() == ' ')) strOut.back() = '_';
+    if (IsWindowsDeviceName(strOut)) {
+        size_t nDot = strOut.find('.');
+        strOut.insert(nDot == std::string::npos ? strOut.size() : nDot, "_");
+    }
+    return strOut;
+}
 
 std::string SanitizeName(const std::string& strName)
 {
@@ -51,6 +84,9 @@ std::string SanitizeName(const std::string& strName)
         std::string strExt = (nDot != std::string::npos && strOut.size() - nDot <= 16) ? strOut.substr(nDot) : "";
         strOut = CutUtf8(strOut.substr(0, strOut.size() - strExt.size()), MAX_NAME_BYTES - strExt.size()) + strExt;
     }
+#ifdef _WIN32
+    strOut = WindowsSafeName(strOut);
+#endif
     return strOut;
 }
 

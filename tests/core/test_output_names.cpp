@@ -38,3 +38,34 @@ TEST(OutputNames, NumberedVariants)
     EXPECT_EQ(NumberedName("README", 2), "README (2)");
     EXPECT_EQ(NumberedName(".profile", 2), ".profile (2)");
 }
+
+TEST(OutputNames, WindowsNamesAvoidReservedCharactersDevicesAndTrailingDots)
+{
+    struct {
+        std::string strIn, strOut;
+    } cases[] = {
+        {"what?.txt", "what_.txt"},
+        {"a<b>c:d\"e\\f|g*h", "a_b_c_d_e_f_g_h"},
+        {"CON", "CON_"},
+        {"con.txt", "con_.txt"},
+        {"Nul.tar.gz", "Nul_.tar.gz"},
+        {"COM1", "COM1_"},
+        {"lpt9.log", "lpt9_.log"},
+        {"COM\xC2\xB9.txt", "COM\xC2\xB9_.txt"},
+        {"CON .txt", "CON _.txt"},
+        {"conin$", "conin$_"},
+        {"COM10", "COM10"},
+        {"CONSOLE.txt", "CONSOLE.txt"},
+        {"report.", "report_"},
+        {"trailing ", "trailing_"},
+        {"caf\xC3\xA9.txt", "caf\xC3\xA9.txt"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WindowsSafeName(c.strIn), c.strOut) << c.strIn;
+#ifdef _WIN32
+    // Output names on Windows follow these rules on top of the general ones.
+    EXPECT_EQ(SanitizeName("aux.c"), "aux_.c");
+    EXPECT_EQ(SanitizeName("a/b:c"), "a_b_c");
+#else
+    EXPECT_EQ(SanitizeName("aux.c"), "aux.c");
+#endif
+}
