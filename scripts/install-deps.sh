@@ -16,6 +16,10 @@ PACKAGES=(
 )
 if [ "${1:-}" = "--runtime" ]; then
   PACKAGES=(cmake ninja-build g++ pkg-config libblkid-dev libudev-dev libcli11-dev nlohmann-json3-dev qt6-base-dev zstd)
+elif [ "${1:-}" = "--windows" ]; then
+  # The Windows leg (scripts/test-windows.sh): the MinGW-w64 cross compiler,
+  # GoogleTest's sources to build with it, and Wine to run what it makes.
+  PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest libcli11-dev nlohmann-json3-dev wine wine64)
 fi
 
 missing=()

@@ -16,3 +16,9 @@ LEGS=${VARNEL_HARDENING_LEGS:-fuzz}
 if [ "$LEGS" != none ]; then
   LEGS="$LEGS" scripts/test-hardening.sh
 fi
+# The Windows leg (scripts/test-windows.sh): the MinGW cross build, its tests
+# under Wine, and varnel.exe against this build's `varnel` on real volumes.
+# VARNEL_WINDOWS_LEG=none leaves it out of a quick local run.
+if [ "${VARNEL_WINDOWS_LEG:-}" != none ]; then
+  LINUX_BUILD="$BUILD" scripts/test-windows.sh
+fi
