@@ -27,7 +27,7 @@ int CRecoveryApp::InitInstance()
     parser.process(*this);
 
     // Devices first, so that their letters do not depend on the images named.
-    CLinuxDriveEnumerator enumerator;
+    CSystemDriveEnumerator enumerator;
     RegisterEnumeratedDrives(enumerator);
     int nStatus = 0;
     for (const QString& strImage : parser.values(imageOption)) {

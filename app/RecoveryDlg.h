@@ -97,7 +97,7 @@ class CRecoveryDlg : public QMainWindow {
     Q_OBJECT
 public:
     // pEnumerator finds the machine's block devices (not owned); null: the
-    // real ones through udev. The edition profile is applied here.
+    // system's own drive list. The edition profile is applied here.
     explicit CRecoveryDlg(IDriveEnumerator* pEnumerator = nullptr, QWidget* pParent = nullptr);
     ~CRecoveryDlg() override;
 

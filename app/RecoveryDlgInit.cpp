@@ -54,7 +54,7 @@ CRecoveryDlg::CRecoveryDlg(IDriveEnumerator* pEnumerator, QWidget* pParent)
     m_hIcon = QIcon(QStringLiteral(":/varnel.png"));
     ApplyEditionProfile();
     if (!m_pEnumerator) {
-        m_pOwnEnumerator = std::make_unique<CLinuxDriveEnumerator>();
+        m_pOwnEnumerator = std::make_unique<CSystemDriveEnumerator>();
         m_pEnumerator = m_pOwnEnumerator.get();
     }
     OnInitDialog();
